@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Configures and builds TestBench.exe, its tools and its tests with the mingw-w64
+# cross compilers (the "mingw" preset), in build/ unless TESTBENCH_BUILD_DIR says otherwise.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+cd "$TESTBENCH_ROOT"
+if [ ! -f "$TESTBENCH_BUILD_DIR/CMakeCache.txt" ]; then
+    cmake -S . -B "$TESTBENCH_BUILD_DIR" \
+        -DCMAKE_TOOLCHAIN_FILE="$TESTBENCH_ROOT/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$TESTBENCH_BUILD_DIR" -j "$(nproc)"

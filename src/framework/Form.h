@@ -1,0 +1,95 @@
+// Base of the program's windows: a top-level window with a component name, caption,
+// outer position and size, border style, window state, optional menu bar, optional
+// AutoSize (the window fits its client area to its controls), and the handlers of
+// creation, showing, hiding, closing, activation and key release.
+#pragma once
+
+#include "framework/Control.h"
+#include "framework/Menu.h"
+
+#include <functional>
+
+namespace tb {
+
+class TApplication;
+
+enum class TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum class TWindowState { wsNormal = 0, wsMinimized = 1, wsMaximized = 2 };
+enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+
+// Modifier keys held with a key.
+enum TShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4 };
+using TShiftState = unsigned;
+TShiftState CurrentShiftState();
+
+// Results of a modal form.
+constexpr INT_PTR mrNone = 0;
+constexpr INT_PTR mrOk = IDOK;
+constexpr INT_PTR mrCancel = IDCANCEL;
+
+class TForm : public TControl {
+public:
+    TForm(TApplication& application, std::wstring name);
+    ~TForm() override;
+
+    TApplication& Application() const { return application_; }
+
+    TBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TBorderStyle style);
+
+    TWindowState WindowState();
+    void SetWindowState(TWindowState state);
+
+    // Fits the client area to the controls.
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool autoSize);
+
+    void SetMenu(TMainMenu* menu);
+    TMainMenu* Menu() const { return menu_; }
+
+    void Show();
+    void Hide();
+    void SetVisible(bool visible) override;
+    // Asks the window to close, as its close box does.
+    void Close();
+    // Shows the window modally; returns its modal result.
+    INT_PTR ShowModal();
+    INT_PTR ModalResult() const { return modalResult_; }
+    void SetModalResult(INT_PTR result) { modalResult_ = result; }
+    // Brings the window to the front and gives it the focus.
+    void BringToFront();
+
+    // Dialog keys (Tab between controls, Enter, Escape) for this window.
+    bool UsesDialogKeys() const { return usesDialogKeys_; }
+    void SetUsesDialogKeys(bool uses) { usesDialogKeys_ = uses; }
+
+    std::function<void(TForm& sender)> OnCreate;
+    std::function<void(TForm& sender)> OnShow;
+    std::function<void(TForm& sender)> OnHide;
+    std::function<void(TForm& sender, TCloseAction& action)> OnClose;
+    std::function<void(TForm& sender)> OnActivate;
+    std::function<void(TForm& sender, WORD& key, TShiftState shift)> OnKeyUp;
+
+protected:
+    // Runs OnCreate; the derived window calls it at the end of its construction.
+    void DoCreate();
+    void CreateParams(TCreateParams& params) override;
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void HandleCreated() override;
+    void ChildBoundsChanged(TControl& child) override;
+
+private:
+    void ApplyAutoSize();
+    void DoClose();
+
+    TApplication& application_;
+    TBorderStyle borderStyle_ = TBorderStyle::bsSizeable;
+    TWindowState pendingState_ = TWindowState::wsNormal;
+    bool autoSize_ = false;
+    bool usesDialogKeys_ = false;
+    bool modal_ = false;
+    INT_PTR modalResult_ = mrNone;
+    TMainMenu* menu_ = nullptr;
+};
+
+} // namespace tb

@@ -1,0 +1,168 @@
+// Window placement: the clamp as a table, and saving and restoring real windows.
+#include "settings/FormPlacement.h"
+
+#include "framework/Application.h"
+#include "framework/Screen.h"
+#include "support/TestRegistry.h"
+
+#include <gtest/gtest.h>
+
+using namespace tb;
+using tbtest::TTestRegistry;
+
+TEST(ClampToScreen, MovesAndShrinksOntoTheScreen) {
+    struct Case {
+        TPlacementRect in, out;
+    };
+    const Case cases[] = {
+        {{178, 357, 332, 298}, {178, 357, 332, 298}},  // fits
+        {{-50, 10, 100, 100}, {0, 10, 100, 100}},      // left below 0
+        {{10, -5, 100, 100}, {10, 0, 100, 100}},       // top below 0
+        {{10, 10, 2000, 100}, {0, 10, 1024, 100}},     // wider than the screen
+        {{10, 10, 100, 900}, {10, 0, 100, 768}},       // higher than the screen
+        {{10, 10, -1, -1}, {0, 0, 1024, 768}},         // negative size
+        {{1000, 700, 100, 100}, {924, 668, 100, 100}}, // beyond the bottom right
+        {{5000, 5000, 1024, 768}, {0, 0, 1024, 768}},  // exactly screen-sized
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ClampToScreen(c.in, 1024, 768), c.out)
+            << c.in.left << "," << c.in.top << " " << c.in.width << "x" << c.in.height;
+}
+
+TEST(PlacementValues, FollowTheBorderStyle) {
+    EXPECT_TRUE(StoresWindowState(TBorderStyle::bsNone));
+    EXPECT_TRUE(StoresSize(TBorderStyle::bsNone));
+    EXPECT_TRUE(StoresWindowState(TBorderStyle::bsSingle));
+    EXPECT_FALSE(StoresSize(TBorderStyle::bsSingle));
+    EXPECT_TRUE(StoresSize(TBorderStyle::bsSizeable));
+    EXPECT_FALSE(StoresWindowState(TBorderStyle::bsDialog));
+    EXPECT_FALSE(StoresSize(TBorderStyle::bsDialog));
+    EXPECT_TRUE(StoresWindowState(TBorderStyle::bsToolWindow));
+    EXPECT_FALSE(StoresSize(TBorderStyle::bsToolWindow));
+    EXPECT_TRUE(StoresSize(TBorderStyle::bsSizeToolWin));
+}
+
+namespace {
+
+class PlacementTest : public ::testing::Test {
+protected:
+    TTestRegistry registry;
+    TApplication application;
+
+    std::unique_ptr<TForm> MakeForm(TBorderStyle style) {
+        auto form = std::make_unique<TForm>(application, L"Placed");
+        form->SetBorderStyle(style);
+        form->SetBounds(100, 120, 300, 200);
+        form->HandleNeeded();
+        return form;
+    }
+    std::int32_t Stored(const wchar_t* name) {
+        std::int32_t value = -12345;
+        registry.Store().RegReadInteger(L"Placed", name, value);
+        return value;
+    }
+};
+
+} // namespace
+
+TEST_F(PlacementTest, SizeableWindowStoresAllFiveValuesAndRestoresThem) {
+    auto form = MakeForm(TBorderStyle::bsSizeable);
+    form->Show();
+    SaveFormPlacement(registry.Store(), *form);
+    EXPECT_EQ(Stored(L"WindowState"), 0);
+    EXPECT_EQ(Stored(L"left"), 100);
+    EXPECT_EQ(Stored(L"top"), 120);
+    EXPECT_EQ(Stored(L"width"), 300);
+    EXPECT_EQ(Stored(L"height"), 200);
+
+    auto second = MakeForm(TBorderStyle::bsSizeable);
+    second->SetBounds(0, 0, 50, 50);
+    EXPECT_TRUE(RestoreFormPlacement(registry.Store(), *second));
+    EXPECT_EQ(second->Left(), 100);
+    EXPECT_EQ(second->Top(), 120);
+    EXPECT_EQ(second->Width(), 300);
+    EXPECT_EQ(second->Height(), 200);
+}
+
+TEST_F(PlacementTest, FirstStartKeepsTheDesignPlacementClampedAndReportsFalse) {
+    const SIZE screen = PrimaryScreenSize();
+    auto form = MakeForm(TBorderStyle::bsSizeable);
+    form->SetBounds(screen.cx - 10, screen.cy - 10, 300, 200);
+    EXPECT_FALSE(RestoreFormPlacement(registry.Store(), *form));
+    EXPECT_EQ(form->WindowState(), TWindowState::wsNormal);
+    EXPECT_EQ(form->Left(), screen.cx - 300);
+    EXPECT_EQ(form->Top(), screen.cy - 200);
+    EXPECT_EQ(form->Width(), 300);
+}
+
+TEST_F(PlacementTest, MaximisedWindowRestoresMaximisedWithoutStoredBounds) {
+    auto form = MakeForm(TBorderStyle::bsSizeable);
+    form->Show();
+    form->SetWindowState(TWindowState::wsMaximized);
+    SaveFormPlacement(registry.Store(), *form);
+    EXPECT_EQ(Stored(L"WindowState"), 2);
+    EXPECT_NE(Stored(L"width"), -12345);
+
+    registry.Store().RegWriteInteger(L"Placed", L"left", 7);
+    auto second = MakeForm(TBorderStyle::bsSizeable);
+    EXPECT_TRUE(RestoreFormPlacement(registry.Store(), *second));
+    EXPECT_EQ(second->WindowState(), TWindowState::wsMaximized);
+    EXPECT_EQ(second->Left(), 100); // stored position not applied
+    second->Show();
+    EXPECT_EQ(second->WindowState(), TWindowState::wsMaximized);
+}
+
+TEST_F(PlacementTest, MissingLeftKeepsCurrentPlacementAndReportsFalse) {
+    registry.Store().RegWriteInteger(L"Placed", L"WindowState", 0);
+    registry.Store().RegWriteInteger(L"Placed", L"top", 5);
+    registry.Store().RegWriteInteger(L"Placed", L"width", 10);
+    auto form = MakeForm(TBorderStyle::bsSizeable);
+    EXPECT_FALSE(RestoreFormPlacement(registry.Store(), *form));
+    EXPECT_EQ(form->Left(), 100);
+    EXPECT_EQ(form->Top(), 120);
+    EXPECT_EQ(form->Width(), 300);
+}
+
+TEST_F(PlacementTest, DialogStoresOnlyPositionAndNeverItsState) {
+    auto form = MakeForm(TBorderStyle::bsDialog);
+    SaveFormPlacement(registry.Store(), *form);
+    EXPECT_FALSE(registry.Exists(L"Placed", L"WindowState"));
+    EXPECT_FALSE(registry.Exists(L"Placed", L"width"));
+    EXPECT_TRUE(registry.Exists(L"Placed", L"left"));
+    EXPECT_TRUE(registry.Exists(L"Placed", L"top"));
+
+    registry.Store().RegWriteInteger(L"Placed", L"WindowState", 2);
+    auto second = MakeForm(TBorderStyle::bsDialog);
+    second->SetBounds(0, 0, 300, 200);
+    EXPECT_TRUE(RestoreFormPlacement(registry.Store(), *second));
+    EXPECT_EQ(second->WindowState(), TWindowState::wsNormal);
+    EXPECT_EQ(second->Left(), 100);
+}
+
+TEST_F(PlacementTest, SingleBorderStoresStateAndPositionOnly) {
+    auto form = MakeForm(TBorderStyle::bsSingle);
+    SaveFormPlacement(registry.Store(), *form);
+    EXPECT_TRUE(registry.Exists(L"Placed", L"WindowState"));
+    EXPECT_FALSE(registry.Exists(L"Placed", L"height"));
+}
+
+TEST_F(PlacementTest, StoredValuesOutsideTheScreenAreClamped) {
+    const SIZE screen = PrimaryScreenSize();
+    registry.Store().RegWriteInteger(L"Placed", L"WindowState", 0);
+    registry.Store().RegWriteInteger(L"Placed", L"left", -50);
+    registry.Store().RegWriteInteger(L"Placed", L"top", screen.cy);
+    registry.Store().RegWriteInteger(L"Placed", L"width", screen.cx + 500);
+    registry.Store().RegWriteInteger(L"Placed", L"height", 200);
+    auto form = MakeForm(TBorderStyle::bsSizeable);
+    EXPECT_TRUE(RestoreFormPlacement(registry.Store(), *form));
+    EXPECT_EQ(form->Left(), 0);
+    EXPECT_EQ(form->Width(), screen.cx);
+    EXPECT_EQ(form->Top(), screen.cy - 200);
+}
+
+TEST_F(PlacementTest, UnknownStoredStateMeansNormal) {
+    registry.Store().RegWriteInteger(L"Placed", L"WindowState", 9);
+    auto form = MakeForm(TBorderStyle::bsSizeable);
+    RestoreFormPlacement(registry.Store(), *form);
+    EXPECT_EQ(form->WindowState(), TWindowState::wsNormal);
+}
