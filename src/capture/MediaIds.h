@@ -2,7 +2,6 @@
 // symbols (the sample grabber and the null renderer of the media graph services).
 #pragma once
 
-#define NO_DSHOW_STRSAFE
 #include <windows.h>
 #include <dshow.h>
 
