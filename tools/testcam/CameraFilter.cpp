@@ -1,0 +1,278 @@
+#include "CameraFilter.h"
+
+#include "Enumerators.h"
+#include "Module.h"
+
+#include <cstring>
+#include <cwchar>
+#include <new>
+
+using Microsoft::WRL::ComPtr;
+
+namespace testcam {
+
+namespace {
+
+// A copy of `text` in task memory, as QueryVendorInfo and QueryId hand out.
+LPWSTR TaskMemString(const wchar_t* text) {
+    const size_t bytes = (std::wcslen(text) + 1) * sizeof(wchar_t);
+    auto* copy = static_cast<LPWSTR>(::CoTaskMemAlloc(bytes));
+    if (copy != nullptr)
+        std::memcpy(copy, text, bytes);
+    return copy;
+}
+
+} // namespace
+
+HRESULT CameraFilter::Create(int camera, REFIID riid, void** object) {
+    if (object == nullptr)
+        return E_POINTER;
+    *object = nullptr;
+    auto* filter = new (std::nothrow) CameraFilter(camera);
+    if (filter == nullptr || !filter->pin_) {
+        delete filter;
+        return E_OUTOFMEMORY;
+    }
+    const HRESULT hr = filter->QueryInterface(riid, object);
+    filter->Release();
+    return hr;
+}
+
+CameraFilter::CameraFilter(int camera) : camera_(camera) {
+    ObjectCreated();
+    pin_.reset(new (std::nothrow) CameraPin(*this));
+}
+
+CameraFilter::~CameraFilter() {
+    pin_.reset();
+    ObjectDestroyed();
+}
+
+bool CameraFilter::StreamTime(int64_t* time) {
+    std::lock_guard lock(lock_);
+    if (state_ != State_Running)
+        return false;
+    if (clock_) {
+        REFERENCE_TIME now = 0;
+        if (FAILED(clock_->GetTime(&now)))
+            return false;
+        *time = now - start_;
+        return true;
+    }
+    LARGE_INTEGER counter{};
+    LARGE_INTEGER frequency{};
+    ::QueryPerformanceCounter(&counter);
+    ::QueryPerformanceFrequency(&frequency);
+    const int64_t ticks = counter.QuadPart - runCounter_.QuadPart;
+    *time = ticks / frequency.QuadPart * 10'000'000 +
+            (ticks % frequency.QuadPart) * 10'000'000 / frequency.QuadPart;
+    return true;
+}
+
+PatternOptions CameraFilter::Options() {
+    std::lock_guard lock(lock_);
+    return options_;
+}
+
+void CameraFilter::NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2) {
+    ComPtr<IMediaEventSink> sink;
+    {
+        std::lock_guard lock(lock_);
+        if (graph_ == nullptr || FAILED(graph_->QueryInterface(IID_PPV_ARGS(&sink))))
+            return;
+    }
+    sink->Notify(code, param1, param2);
+}
+
+HRESULT CameraFilter::QueryInterface(REFIID riid, void** object) {
+    if (object == nullptr)
+        return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IPersist || riid == IID_IMediaFilter ||
+        riid == IID_IBaseFilter)
+        *object = static_cast<IBaseFilter*>(this);
+    else if (riid == IID_ISpecifyPropertyPages)
+        *object = static_cast<ISpecifyPropertyPages*>(this);
+    else if (riid == IID_IAMFilterMiscFlags)
+        *object = static_cast<IAMFilterMiscFlags*>(this);
+    else if (riid == kIidTestPatternSettings)
+        *object = static_cast<ITestPatternSettings*>(this);
+    else if (riid == IID_IAMStreamConfig || riid == IID_IAMDroppedFrames)
+        return pin_->QueryInterface(riid, object);
+    else {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+ULONG CameraFilter::AddRef() {
+    return ++refs_;
+}
+
+ULONG CameraFilter::Release() {
+    const ULONG left = --refs_;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+HRESULT CameraFilter::GetClassID(CLSID* clsid) {
+    if (clsid == nullptr)
+        return E_POINTER;
+    *clsid = camera_ == 2 ? kClsidCamera2 : kClsidCamera1;
+    return S_OK;
+}
+
+HRESULT CameraFilter::Stop() {
+    {
+        std::lock_guard lock(lock_);
+        if (state_ == State_Stopped)
+            return S_OK;
+        state_ = State_Stopped;
+    }
+    // Outside the lock: the streaming thread takes it while it winds down.
+    pin_->Inactive();
+    return S_OK;
+}
+
+HRESULT CameraFilter::PauseLocked() {
+    if (state_ == State_Stopped) {
+        const HRESULT hr = pin_->Active();
+        if (FAILED(hr))
+            return hr;
+    }
+    state_ = State_Paused;
+    pin_->Wake();
+    return S_OK;
+}
+
+HRESULT CameraFilter::Pause() {
+    std::lock_guard lock(lock_);
+    return PauseLocked();
+}
+
+HRESULT CameraFilter::Run(REFERENCE_TIME start) {
+    std::lock_guard lock(lock_);
+    if (pin_->DeviceUnplugged())
+        return HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
+    if (state_ == State_Stopped) {
+        const HRESULT hr = PauseLocked();
+        if (FAILED(hr))
+            return hr;
+    }
+    start_ = start;
+    ::QueryPerformanceCounter(&runCounter_);
+    state_ = State_Running;
+    ++runGeneration_;
+    pin_->Wake();
+    return S_OK;
+}
+
+HRESULT CameraFilter::GetState(DWORD, FILTER_STATE* state) {
+    if (state == nullptr)
+        return E_POINTER;
+    std::lock_guard lock(lock_);
+    *state = state_;
+    // A live source has nothing to show while paused.
+    return state_ == State_Paused ? VFW_S_CANT_CUE : S_OK;
+}
+
+HRESULT CameraFilter::SetSyncSource(IReferenceClock* clock) {
+    std::lock_guard lock(lock_);
+    clock_ = clock;
+    return S_OK;
+}
+
+HRESULT CameraFilter::GetSyncSource(IReferenceClock** clock) {
+    if (clock == nullptr)
+        return E_POINTER;
+    std::lock_guard lock(lock_);
+    *clock = clock_.Get();
+    if (*clock != nullptr)
+        (*clock)->AddRef();
+    return S_OK;
+}
+
+HRESULT CameraFilter::EnumPins(IEnumPins** pins) {
+    return MakePinEnumerator({ComPtr<IPin>(pin_.get())}, pins);
+}
+
+HRESULT CameraFilter::FindPin(LPCWSTR id, IPin** pin) {
+    if (id == nullptr || pin == nullptr)
+        return E_POINTER;
+    if (std::wcscmp(id, L"Capture") != 0) {
+        *pin = nullptr;
+        return VFW_E_NOT_FOUND;
+    }
+    *pin = pin_.get();
+    (*pin)->AddRef();
+    return S_OK;
+}
+
+HRESULT CameraFilter::QueryFilterInfo(FILTER_INFO* info) {
+    if (info == nullptr)
+        return E_POINTER;
+    std::lock_guard lock(lock_);
+    std::wcsncpy(info->achName, name_.c_str(), MAX_FILTER_NAME - 1);
+    info->achName[MAX_FILTER_NAME - 1] = L'\0';
+    info->pGraph = graph_;
+    if (graph_ != nullptr)
+        graph_->AddRef();
+    return S_OK;
+}
+
+HRESULT CameraFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
+    std::lock_guard lock(lock_);
+    graph_ = graph;
+    name_ = name != nullptr ? name : L"";
+    return S_OK;
+}
+
+HRESULT CameraFilter::QueryVendorInfo(LPWSTR* info) {
+    if (info == nullptr)
+        return E_POINTER;
+    *info = TaskMemString(L"TestBench test pattern camera");
+    return *info != nullptr ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT CameraFilter::GetPages(CAUUID* pages) {
+    if (pages == nullptr)
+        return E_POINTER;
+    pages->pElems = static_cast<GUID*>(::CoTaskMemAlloc(sizeof(GUID)));
+    if (pages->pElems == nullptr) {
+        pages->cElems = 0;
+        return E_OUTOFMEMORY;
+    }
+    pages->cElems = 1;
+    pages->pElems[0] = kClsidPatternPage;
+    return S_OK;
+}
+
+ULONG CameraFilter::GetMiscFlags() {
+    return AM_FILTER_MISC_FLAGS_IS_SOURCE;
+}
+
+HRESULT CameraFilter::GetOptions(PatternOptions* options) {
+    if (options == nullptr)
+        return E_POINTER;
+    *options = Options();
+    return S_OK;
+}
+
+HRESULT CameraFilter::SetOptions(const PatternOptions* options) {
+    if (options == nullptr)
+        return E_POINTER;
+    std::lock_guard lock(lock_);
+    options_ = *options;
+    return S_OK;
+}
+
+HRESULT CameraFilter::GetCameraNumber(int* number) {
+    if (number == nullptr)
+        return E_POINTER;
+    *number = camera_;
+    return S_OK;
+}
+
+} // namespace testcam
