@@ -12,6 +12,7 @@
 #include "FrameCollector.h"
 
 #include "DeviceControl.h"
+#include "Guids.h"
 #include "FrameTiming.h"
 #include "MediaTypes.h"
 #include "Pattern.h"
@@ -19,6 +20,7 @@
 #include <windows.h>
 #include <dshow.h>
 #include <dvdmedia.h>
+#include <olectl.h>
 #include <qedit.h>
 #include <wrl/client.h>
 
@@ -388,6 +390,87 @@ HWND CreateTestWindow() {
     return window;
 }
 
+// Closes the modal property frame that OleCreatePropertyFrame shows (posted close
+// messages do not close it on Wine; DestroyWindow does), from a timer that runs inside
+// its modal loop.
+HWND g_mainWindow = nullptr;
+bool g_frameSeen = false;
+
+BOOL CALLBACK DestroyFrame(HWND window, LPARAM) {
+    if (window != g_mainWindow && ::IsWindowVisible(window)) {
+        g_frameSeen = true;
+        ::DestroyWindow(window);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK CloseFrameTimer(HWND, UINT, UINT_PTR, DWORD) {
+    ::EnumThreadWindows(::GetCurrentThreadId(), &DestroyFrame, 0);
+}
+
+// The "Pattern" page: driven directly (as the property frame does), then shown in a real
+// property frame.
+void CheckPropertyPage(HWND window, IBaseFilter* camera) {
+    ComPtr<ISpecifyPropertyPages> specify;
+    CAUUID pages{};
+    HRESULT hr = camera->QueryInterface(IID_ISpecifyPropertyPages,
+                                        reinterpret_cast<void**>(specify.GetAddressOf()));
+    if (SUCCEEDED(hr))
+        hr = specify->GetPages(&pages);
+    Expect(SUCCEEDED(hr) && pages.cElems == 1 && pages.pElems[0] == testcam::kClsidPatternPage,
+           "the camera offers its Pattern page", Hex(hr));
+    if (FAILED(hr) || pages.cElems == 0)
+        return;
+
+    ComPtr<IPropertyPage> page;
+    hr = ::CoCreateInstance(pages.pElems[0], nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&page));
+    IUnknown* objects[] = {camera};
+    if (SUCCEEDED(hr))
+        hr = page->SetObjects(1, objects);
+    RECT area{0, 0, 260, 110};
+    if (SUCCEEDED(hr))
+        hr = page->Activate(window, &area, FALSE);
+    Expect(SUCCEEDED(hr), "the page activates on the camera", Hex(hr));
+    if (SUCCEEDED(hr)) {
+        page->Show(SW_SHOWNORMAL);
+        HWND pageWindow = ::FindWindowExW(window, nullptr, L"TestPatternCameraPage", nullptr);
+        HWND box = pageWindow ? ::FindWindowExW(pageWindow, nullptr, L"Button", L"Moving square")
+                              : nullptr;
+        Expect(box != nullptr && ::SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED,
+               "the page shows the moving square switched on");
+        if (box != nullptr) {
+            ::SendMessageW(box, BM_CLICK, 0, 0);
+            Expect(page->IsPageDirty() == S_OK, "a click makes the page dirty");
+            hr = page->Apply();
+            ComPtr<testcam::ITestPatternSettings> settings;
+            testcam::PatternOptions options;
+            camera->QueryInterface(testcam::kIidTestPatternSettings,
+                                   reinterpret_cast<void**>(settings.GetAddressOf()));
+            if (settings)
+                settings->GetOptions(&options);
+            Expect(SUCCEEDED(hr) && settings && !options.movingBlock && options.frameCounter,
+                   "Apply switches the square off on the camera", Hex(hr));
+            options.movingBlock = true;
+            if (settings)
+                settings->SetOptions(&options);
+        }
+        page->Deactivate();
+    }
+    if (page)
+        page->SetObjects(0, nullptr);
+    page.Reset();
+
+    g_mainWindow = window;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 1500, &CloseFrameTimer);
+    IUnknown* frameObjects[] = {camera};
+    hr = ::OleCreatePropertyFrame(window, 30, 30, nullptr, 1, frameObjects, pages.cElems,
+                                  pages.pElems, 0, 0, nullptr);
+    ::KillTimer(nullptr, timer);
+    Expect(SUCCEEDED(hr) && g_frameSeen, "OleCreatePropertyFrame shows the Pattern page", Hex(hr));
+    ::CoTaskMemFree(pages.pElems);
+}
+
 void RunTests(HWND window, double holdSeconds) {
     const std::vector<Camera> cameras = FindTestCameras();
     Expect(cameras.size() == 2, "two test cameras are enumerated",
@@ -413,6 +496,8 @@ void RunTests(HWND window, double holdSeconds) {
     hr = SetMode(one.config.Get(), VideoMode{PixelLayout::Rgb24, 640, 480, {15, 1}});
     Expect(hr == VFW_E_INVALIDMEDIATYPE, "SetFormat refuses 15 fps", Hex(hr));
     Expect(FormatIs(one.config.Get(), vga), "a refused format leaves the format unchanged");
+
+    CheckPropertyPage(window, one.camera.Get());
 
     // Preview in the window: RGB24, 640x480, 30 fps.
     FrameCollector collector;
