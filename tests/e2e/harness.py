@@ -59,10 +59,11 @@ class Program:
         self._reader.start()
 
     def _read(self):
-        for raw in self.process.stdout:
-            line = raw.decode("utf-8", "replace").rstrip("\r\n")
-            self.lines.append(line)
-            self._queue.put(line)
+        with self.process.stdout:
+            for raw in self.process.stdout:
+                line = raw.decode("utf-8", "replace").rstrip("\r\n")
+                self.lines.append(line)
+                self._queue.put(line)
         self._queue.put(None)
 
     def output(self):
@@ -110,9 +111,10 @@ class Program:
                 return
             try:
                 self.process.wait(timeout=5)
-                return
+                break
             except subprocess.TimeoutExpired:
                 continue
+        self._reader.join(timeout=5)
 
 
 class Session:
@@ -195,7 +197,7 @@ class Session:
         self.programs = []
         if wait_for_wineserver:
             try:
-                subprocess.run([_wineserver_command(), "-w"], env=self.env, timeout=30,
+                subprocess.run([_wineserver_command(), "-w"], env=self.env, timeout=20,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             except subprocess.TimeoutExpired:
                 pass  # other suites of the run still use the server
@@ -208,7 +210,7 @@ class Session:
             program.kill()
         subprocess.run([_wineserver_command(), "-k"], env=self.env, timeout=30,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        subprocess.run([_wineserver_command(), "-w"], env=self.env, timeout=30,
+        subprocess.run([_wineserver_command(), "-w"], env=self.env, timeout=20,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     # ---- programs
