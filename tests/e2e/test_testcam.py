@@ -70,7 +70,7 @@ class TestCamera(unittest.TestCase):
         ctl = self.session.build_path("tools/testcam/testcamctl.exe")
         code, _ = self.session.run_wine(ctl, "unplug", "1")
         self.assertEqual(code, 1)
-        code, _ = self.session.run_wine(ctl, "unplug", "3")
+        code, _ = self.session.run_wine(ctl, "unplug", "4")
         self.assertEqual(code, 2)
         code, _ = self.session.run_wine(ctl, "stall", "1", "x")
         self.assertEqual(code, 2)

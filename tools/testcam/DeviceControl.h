@@ -1,6 +1,7 @@
 // How a test reaches into a running test camera: a small block of shared memory, named
 // "TestPatternCamera.Control", that every camera instance maps while it exists and that
-// the control tool (testcamctl.exe) or a test program changes. Per camera (1 or 2):
+// the control tool (testcamctl.exe) or a test program changes. Per device (cameras 1
+// and 2, the microphone 3):
 //  - unplugged: while set, the device is gone: a running stream stops and reports
 //    EC_DEVICE_LOST (parameter 0); Run fails; clearing it reports EC_DEVICE_LOST with
 //    parameter 1 (the device is back) and a running stream resumes;
@@ -17,7 +18,7 @@
 
 namespace testcam {
 
-inline constexpr int kCameraCount = 2;
+inline constexpr int kCameraCount = 3;
 inline constexpr wchar_t kControlBlockName[] = L"TestPatternCamera.Control";
 
 struct ControlBlock {
@@ -37,7 +38,8 @@ public:
     // True when the block already existed (some camera or controller holds it).
     bool Existed() const { return existed_; }
 
-    // `camera` is 1 or 2; other values are ignored (read as zero).
+    // `camera` is a device number, 1 to kCameraCount; other values are ignored (read as
+    // zero).
     bool Unplugged(int camera) const;
     LONG AbortRequests(int camera) const;
     // Takes (and clears) a pending stall.

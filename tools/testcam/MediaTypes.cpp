@@ -1,6 +1,7 @@
 #include "MediaTypes.h"
 
 #include <dvdmedia.h>
+#include <mmreg.h>
 
 #include <cstring>
 
@@ -176,6 +177,63 @@ std::optional<VideoMode> ModeFromMediaType(const AM_MEDIA_TYPE& type, FrameRate 
     return FindOfferedMode(request, currentRate);
 }
 
+bool SameMediaType(const AM_MEDIA_TYPE& a, const AM_MEDIA_TYPE& b) {
+    if (a.majortype != b.majortype || a.subtype != b.subtype || a.formattype != b.formattype ||
+        a.cbFormat != b.cbFormat)
+        return false;
+    return a.cbFormat == 0 || (a.pbFormat != nullptr && b.pbFormat != nullptr &&
+                               std::memcmp(a.pbFormat, b.pbFormat, a.cbFormat) == 0);
+}
+
+MediaType MakeAudioMediaType(const AudioMode& mode) {
+    WAVEFORMATEX wave{};
+    wave.wFormatTag = WAVE_FORMAT_PCM;
+    wave.nChannels = static_cast<WORD>(mode.channels);
+    wave.nSamplesPerSec = static_cast<DWORD>(mode.sampleRate);
+    wave.wBitsPerSample = kAudioBitsPerSample;
+    wave.nBlockAlign = static_cast<WORD>(mode.channels * kAudioBitsPerSample / 8);
+    wave.nAvgBytesPerSec = wave.nSamplesPerSec * wave.nBlockAlign;
+    wave.cbSize = 0;
+
+    AM_MEDIA_TYPE type{};
+    type.majortype = MEDIATYPE_Audio;
+    type.subtype = MEDIASUBTYPE_PCM;
+    type.bFixedSizeSamples = TRUE;
+    type.lSampleSize = wave.nBlockAlign;
+    type.formattype = FORMAT_WaveFormatEx;
+    type.cbFormat = sizeof(wave);
+    type.pbFormat = reinterpret_cast<BYTE*>(&wave);
+    return MediaType(type);
+}
+
+AUDIO_STREAM_CONFIG_CAPS MakeAudioStreamCaps(const AudioMode& mode) {
+    AUDIO_STREAM_CONFIG_CAPS caps{};
+    caps.guid = MEDIATYPE_Audio;
+    caps.MinimumChannels = static_cast<ULONG>(mode.channels);
+    caps.MaximumChannels = static_cast<ULONG>(mode.channels);
+    caps.ChannelsGranularity = 1;
+    caps.MinimumBitsPerSample = kAudioBitsPerSample;
+    caps.MaximumBitsPerSample = kAudioBitsPerSample;
+    caps.BitsPerSampleGranularity = 8;
+    caps.MinimumSampleFrequency = static_cast<ULONG>(mode.sampleRate);
+    caps.MaximumSampleFrequency = static_cast<ULONG>(mode.sampleRate);
+    caps.SampleFrequencyGranularity = 1;
+    return caps;
+}
+
+std::optional<AudioMode> AudioModeFromMediaType(const AM_MEDIA_TYPE& type) {
+    if (type.majortype != MEDIATYPE_Audio || type.subtype != MEDIASUBTYPE_PCM ||
+        type.formattype != FORMAT_WaveFormatEx || type.pbFormat == nullptr ||
+        type.cbFormat < sizeof(PCMWAVEFORMAT))
+        return std::nullopt;
+    const auto* wave = reinterpret_cast<const WAVEFORMATEX*>(type.pbFormat);
+    if (wave->wFormatTag != WAVE_FORMAT_PCM ||
+        wave->nBlockAlign != wave->nChannels * wave->wBitsPerSample / 8)
+        return std::nullopt;
+    return FindAudioMode(static_cast<int32_t>(wave->nSamplesPerSec), wave->nChannels,
+                         wave->wBitsPerSample);
+}
+
 bool MatchesRequest(const AM_MEDIA_TYPE& offered, const AM_MEDIA_TYPE& request) {
     if (request.majortype != GUID_NULL && request.majortype != offered.majortype)
         return false;
@@ -187,6 +245,11 @@ bool MatchesRequest(const AM_MEDIA_TYPE& offered, const AM_MEDIA_TYPE& request) 
         return false;
     if (request.pbFormat == nullptr || request.cbFormat == 0)
         return true;
+    if (offered.majortype == MEDIATYPE_Audio) {
+        const std::optional<AudioMode> mine = AudioModeFromMediaType(offered);
+        const std::optional<AudioMode> wanted = AudioModeFromMediaType(request);
+        return mine && wanted && *mine == *wanted;
+    }
     const FrameRate anyRate{};
     const std::optional<VideoMode> mine = ModeFromMediaType(offered, anyRate);
     const std::optional<VideoMode> wanted = ModeFromMediaType(request, mine ? mine->rate : anyRate);

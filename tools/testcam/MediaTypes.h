@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <dshow.h>
 
+#include "ToneAudio.h"
 #include "VideoModes.h"
 
 #include <optional>
@@ -47,6 +48,15 @@ VIDEO_STREAM_CONFIG_CAPS MakeStreamCaps(const VideoMode& mode);
 // The offered mode a media type names (FORMAT_VideoInfo or FORMAT_VideoInfo2), or nothing.
 // Stale sample and image sizes are ignored: they follow from the mode.
 std::optional<VideoMode> ModeFromMediaType(const AM_MEDIA_TYPE& type, FrameRate currentRate);
+
+// True when both have the same major type, subtype, format type and format block.
+bool SameMediaType(const AM_MEDIA_TYPE& a, const AM_MEDIA_TYPE& b);
+
+// The complete media type (FORMAT_WaveFormatEx, 16-bit PCM) of one audio mode.
+MediaType MakeAudioMediaType(const AudioMode& mode);
+AUDIO_STREAM_CONFIG_CAPS MakeAudioStreamCaps(const AudioMode& mode);
+// The offered audio mode a media type names, or nothing.
+std::optional<AudioMode> AudioModeFromMediaType(const AM_MEDIA_TYPE& type);
 
 // True when `offered` satisfies a possibly partial request: null GUIDs in the request
 // match anything, and a request's format block, when it has one of the same type, must

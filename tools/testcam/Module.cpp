@@ -1,9 +1,10 @@
-// The COM server entry points of the test camera DLL: class objects for the two cameras
-// and the property page, and self-registration (COM classes, plus the cameras in the
-// video input device category through the filter mapper).
+// The COM server entry points of the test camera DLL: class objects for the two cameras,
+// the microphone and the property page, and self-registration (COM classes, plus the
+// cameras in the video input and the microphone in the audio input device category,
+// through the filter mapper).
 #include "Module.h"
 
-#include "CameraFilter.h"
+#include "SourceFilter.h"
 #include "Guids.h"
 #include "PatternPage.h"
 
@@ -28,10 +29,13 @@ std::atomic<long> g_locks{0};
 using Creator = HRESULT (*)(REFIID, void**);
 
 HRESULT CreateCamera1(REFIID riid, void** object) {
-    return CameraFilter::Create(1, riid, object);
+    return SourceFilter::Create(1, riid, object);
 }
 HRESULT CreateCamera2(REFIID riid, void** object) {
-    return CameraFilter::Create(2, riid, object);
+    return SourceFilter::Create(2, riid, object);
+}
+HRESULT CreateMicrophone(REFIID riid, void** object) {
+    return SourceFilter::Create(kMicrophoneDevice, riid, object);
 }
 
 class ClassFactory final : public IClassFactory {
@@ -79,13 +83,18 @@ struct ServerClass {
     const GUID* clsid;
     const wchar_t* name;
     Creator creator;
-    bool camera;
+    const GUID* category;  // device category, or null for a plain COM class
+    const GUID* majorType; // of the output pin
 };
 
 const ServerClass kClasses[] = {
-    {&kClsidCamera1, kCameraName, &CreateCamera1, true},
-    {&kClsidCamera2, kCameraName, &CreateCamera2, true},
-    {&kClsidPatternPage, kPageName, &CreatePatternPage, false},
+    {&kClsidCamera1, kCameraName, &CreateCamera1, &CLSID_VideoInputDeviceCategory,
+     &MEDIATYPE_Video},
+    {&kClsidCamera2, kCameraName, &CreateCamera2, &CLSID_VideoInputDeviceCategory,
+     &MEDIATYPE_Video},
+    {&kClsidMicrophone, kMicrophoneName, &CreateMicrophone, &CLSID_AudioInputDeviceCategory,
+     &MEDIATYPE_Audio},
+    {&kClsidPatternPage, kPageName, &CreatePatternPage, nullptr, nullptr},
 };
 
 std::wstring GuidText(const GUID& guid) {
@@ -128,8 +137,8 @@ HRESULT WithCom(Work work) {
     return hr;
 }
 
-HRESULT RegisterCamera(IFilterMapper2* mapper, const GUID& clsid) {
-    REGPINTYPES type = {&MEDIATYPE_Video, &MEDIASUBTYPE_NULL};
+HRESULT RegisterDevice(IFilterMapper2* mapper, const ServerClass& entry) {
+    REGPINTYPES type = {entry.majorType, &MEDIASUBTYPE_NULL};
     REGFILTERPINS2 pin{};
     pin.dwFlags = REG_PINFLAG_B_OUTPUT;
     pin.cInstances = 1;
@@ -142,8 +151,8 @@ HRESULT RegisterCamera(IFilterMapper2* mapper, const GUID& clsid) {
     filter.cPins2 = 1;
     filter.rgPins2 = &pin;
     // The instance key is the class id: both cameras carry the same friendly name.
-    const std::wstring instance = GuidText(clsid);
-    return mapper->RegisterFilter(clsid, kCameraName, nullptr, &CLSID_VideoInputDeviceCategory,
+    const std::wstring instance = GuidText(*entry.clsid);
+    return mapper->RegisterFilter(*entry.clsid, entry.name, nullptr, entry.category,
                                   instance.c_str(), &filter);
 }
 
@@ -206,8 +215,8 @@ STDAPI DllRegisterServer() {
         HRESULT hr = ::CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER,
                                         IID_PPV_ARGS(&mapper));
         for (const ServerClass& entry : kClasses)
-            if (SUCCEEDED(hr) && entry.camera)
-                hr = RegisterCamera(mapper.Get(), *entry.clsid);
+            if (SUCCEEDED(hr) && entry.category != nullptr)
+                hr = RegisterDevice(mapper.Get(), entry);
         return hr;
     });
 }
@@ -220,9 +229,9 @@ STDAPI DllUnregisterServer() {
         if (FAILED(result))
             return result;
         for (const ServerClass& entry : kClasses)
-            if (entry.camera)
-                mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory,
-                                         GuidText(*entry.clsid).c_str(), *entry.clsid);
+            if (entry.category != nullptr)
+                mapper->UnregisterFilter(entry.category, GuidText(*entry.clsid).c_str(),
+                                         *entry.clsid);
         return S_OK;
     });
     for (const ServerClass& entry : kClasses)

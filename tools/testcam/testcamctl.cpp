@@ -1,6 +1,6 @@
-// testcamctl: changes the state of running test cameras from outside, for end-to-end
-// tests and demonstrations.
-//   testcamctl unplug N     camera N (1 or 2) is gone: EC_DEVICE_LOST, no frames
+// testcamctl: changes the state of running test devices from outside, for end-to-end
+// tests and demonstrations. N is 1 or 2 (the cameras) or 3 (the microphone).
+//   testcamctl unplug N     camera N is gone: EC_DEVICE_LOST, no frames
 //   testcamctl replug N     camera N is back (EC_DEVICE_LOST with parameter 1)
 //   testcamctl abort N      camera N fails its stream: EC_ERRORABORT
 //   testcamctl stall N MS   camera N holds its next frame back MS milliseconds

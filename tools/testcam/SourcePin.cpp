@@ -1,6 +1,6 @@
-#include "CameraPin.h"
+#include "SourcePin.h"
 
-#include "CameraFilter.h"
+#include "SourceFilter.h"
 #include "Enumerators.h"
 #include "FrameTiming.h"
 
@@ -31,11 +31,11 @@ constexpr HRESULT kDeviceFailure = HRESULT_FROM_WIN32(ERROR_GEN_FAILURE);
 
 } // namespace
 
-CameraPin::CameraPin(CameraFilter& filter)
-    : filter_(filter), mode_(DefaultMode()), wake_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
-}
+SourcePin::SourcePin(SourceFilter& filter, std::unique_ptr<StreamFormat> format)
+    : filter_(filter), format_(std::move(format)),
+      wake_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
-CameraPin::~CameraPin() {
+SourcePin::~SourcePin() {
     if (thread_.joinable()) {
         // The streaming thread itself may drop the last reference to the filter.
         if (thread_.get_id() == std::this_thread::get_id())
@@ -50,18 +50,18 @@ CameraPin::~CameraPin() {
         ::CloseHandle(wake_);
 }
 
-void CameraPin::Wake() {
+void SourcePin::Wake() {
     if (wake_ != nullptr)
         ::SetEvent(wake_);
 }
 
-bool CameraPin::DeviceUnplugged() const {
+bool SourcePin::DeviceUnplugged() const {
     return control_.Unplugged(filter_.Camera());
 }
 
 // ---- IUnknown
 
-HRESULT CameraPin::QueryInterface(REFIID riid, void** object) {
+HRESULT SourcePin::QueryInterface(REFIID riid, void** object) {
     if (object == nullptr)
         return E_POINTER;
     if (riid == IID_IUnknown || riid == IID_IPin)
@@ -80,16 +80,16 @@ HRESULT CameraPin::QueryInterface(REFIID riid, void** object) {
     return S_OK;
 }
 
-ULONG CameraPin::AddRef() {
+ULONG SourcePin::AddRef() {
     return filter_.AddRef();
 }
-ULONG CameraPin::Release() {
+ULONG SourcePin::Release() {
     return filter_.Release();
 }
 
 // ---- IPin
 
-HRESULT CameraPin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) {
+HRESULT SourcePin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) {
     if (receivePin == nullptr)
         return E_POINTER;
     std::lock_guard lock(filter_.Lock());
@@ -101,13 +101,12 @@ HRESULT CameraPin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) {
     if (FAILED(receivePin->QueryDirection(&direction)) || direction != PINDIR_INPUT)
         return VFW_E_INVALID_DIRECTION;
 
-    // The pin streams the configured mode; a complete media type naming another offered
-    // mode selects that one, as SetFormat would.
-    VideoMode mode = mode_;
+    // The pin streams the configured format; a complete media type naming another offered
+    // format selects that one, as SetFormat would.
+    MediaType candidate = format_->Current();
     if (type != nullptr)
-        if (const std::optional<VideoMode> asked = ModeFromMediaType(*type, mode_.rate))
-            mode = *asked;
-    MediaType candidate = MakeMediaType(mode);
+        if (MediaType asked = format_->Normalise(*type); asked.Valid())
+            candidate = asked;
     if (!candidate.Valid())
         return E_OUTOFMEMORY;
     if (type != nullptr && !MatchesRequest(candidate.Get(), *type))
@@ -119,7 +118,7 @@ HRESULT CameraPin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) {
     ComPtr<IMemInputPin> input;
     hr = receivePin->QueryInterface(IID_PPV_ARGS(&input));
     if (SUCCEEDED(hr))
-        hr = DecideAllocator(input.Get(), mode);
+        hr = DecideAllocator(input.Get(), format_->SampleBytes(candidate.Get()));
     if (FAILED(hr)) {
         receivePin->Disconnect();
         return hr;
@@ -127,21 +126,21 @@ HRESULT CameraPin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) {
     peer_ = receivePin;
     peerInput_ = input;
     connectionType_ = candidate;
-    mode_ = mode;
+    format_->Select(candidate.Get());
     return S_OK;
 }
 
-HRESULT CameraPin::DecideAllocator(IMemInputPin* input, const VideoMode& mode) {
+HRESULT SourcePin::DecideAllocator(IMemInputPin* input, long sampleSize) {
     ALLOCATOR_PROPERTIES wanted{};
     input->GetAllocatorRequirements(&wanted); // a hint only; failure is common
     wanted.cBuffers = std::max<long>(wanted.cBuffers, kMinimumBuffers);
-    wanted.cbBuffer = std::max<long>(wanted.cbBuffer, ImageSize(mode));
+    wanted.cbBuffer = std::max<long>(wanted.cbBuffer, sampleSize);
     wanted.cbAlign = std::max<long>(wanted.cbAlign, 1);
 
     auto tryAllocator = [&](IMemAllocator* allocator) {
         ALLOCATOR_PROPERTIES actual{};
-        if (FAILED(allocator->SetProperties(&wanted, &actual)) ||
-            actual.cbBuffer < ImageSize(mode) || actual.cBuffers < 1)
+        if (FAILED(allocator->SetProperties(&wanted, &actual)) || actual.cbBuffer < sampleSize ||
+            actual.cBuffers < 1)
             return false;
         if (FAILED(input->NotifyAllocator(allocator, FALSE)))
             return false;
@@ -160,11 +159,11 @@ HRESULT CameraPin::DecideAllocator(IMemInputPin* input, const VideoMode& mode) {
     return tryAllocator(allocator.Get()) ? S_OK : VFW_E_NO_ALLOCATOR;
 }
 
-HRESULT CameraPin::ReceiveConnection(IPin*, const AM_MEDIA_TYPE*) {
+HRESULT SourcePin::ReceiveConnection(IPin*, const AM_MEDIA_TYPE*) {
     return E_UNEXPECTED;
 }
 
-HRESULT CameraPin::Disconnect() {
+HRESULT SourcePin::Disconnect() {
     std::lock_guard lock(filter_.Lock());
     if (filter_.StateLocked() != State_Stopped)
         return VFW_E_NOT_STOPPED;
@@ -179,7 +178,7 @@ HRESULT CameraPin::Disconnect() {
     return S_OK;
 }
 
-HRESULT CameraPin::ConnectedTo(IPin** pin) {
+HRESULT SourcePin::ConnectedTo(IPin** pin) {
     if (pin == nullptr)
         return E_POINTER;
     std::lock_guard lock(filter_.Lock());
@@ -190,7 +189,7 @@ HRESULT CameraPin::ConnectedTo(IPin** pin) {
     return S_OK;
 }
 
-HRESULT CameraPin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
+HRESULT SourcePin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
     if (type == nullptr)
         return E_POINTER;
     std::lock_guard lock(filter_.Lock());
@@ -201,7 +200,7 @@ HRESULT CameraPin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
     return CopyMediaType(*type, connectionType_.Get()) ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT CameraPin::QueryPinInfo(PIN_INFO* info) {
+HRESULT SourcePin::QueryPinInfo(PIN_INFO* info) {
     if (info == nullptr)
         return E_POINTER;
     info->pFilter = &filter_;
@@ -211,14 +210,14 @@ HRESULT CameraPin::QueryPinInfo(PIN_INFO* info) {
     return S_OK;
 }
 
-HRESULT CameraPin::QueryDirection(PIN_DIRECTION* direction) {
+HRESULT SourcePin::QueryDirection(PIN_DIRECTION* direction) {
     if (direction == nullptr)
         return E_POINTER;
     *direction = PINDIR_OUTPUT;
     return S_OK;
 }
 
-HRESULT CameraPin::QueryId(LPWSTR* id) {
+HRESULT SourcePin::QueryId(LPWSTR* id) {
     if (id == nullptr)
         return E_POINTER;
     *id = static_cast<LPWSTR>(::CoTaskMemAlloc(sizeof(kPinId)));
@@ -228,41 +227,41 @@ HRESULT CameraPin::QueryId(LPWSTR* id) {
     return S_OK;
 }
 
-HRESULT CameraPin::QueryAccept(const AM_MEDIA_TYPE* type) {
+HRESULT SourcePin::QueryAccept(const AM_MEDIA_TYPE* type) {
     if (type == nullptr)
         return E_POINTER;
     std::lock_guard lock(filter_.Lock());
-    return ModeFromMediaType(*type, mode_.rate) ? S_OK : S_FALSE;
+    return format_->Normalise(*type).Valid() ? S_OK : S_FALSE;
 }
 
-HRESULT CameraPin::EnumMediaTypes(IEnumMediaTypes** types) {
+HRESULT SourcePin::EnumMediaTypes(IEnumMediaTypes** types) {
     std::lock_guard lock(filter_.Lock());
-    // Only the configured mode, as capture pins do once a format is chosen: the graph
+    // Only the configured format, as capture pins do once a format is chosen: the graph
     // then connects exactly what the application asked for.
     std::vector<MediaType> list;
-    list.push_back(peer_ ? connectionType_ : MakeMediaType(mode_));
+    list.push_back(peer_ ? connectionType_ : format_->Current());
     return MakeMediaTypeEnumerator(std::move(list), types);
 }
 
-HRESULT CameraPin::QueryInternalConnections(IPin**, ULONG*) {
+HRESULT SourcePin::QueryInternalConnections(IPin**, ULONG*) {
     return E_NOTIMPL;
 }
-HRESULT CameraPin::EndOfStream() {
+HRESULT SourcePin::EndOfStream() {
     return E_UNEXPECTED;
 }
-HRESULT CameraPin::BeginFlush() {
+HRESULT SourcePin::BeginFlush() {
     return E_UNEXPECTED;
 }
-HRESULT CameraPin::EndFlush() {
+HRESULT SourcePin::EndFlush() {
     return E_UNEXPECTED;
 }
-HRESULT CameraPin::NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) {
+HRESULT SourcePin::NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) {
     return S_OK;
 }
 
 // ---- IAMStreamConfig
 
-HRESULT CameraPin::SetFormat(AM_MEDIA_TYPE* type) {
+HRESULT SourcePin::SetFormat(AM_MEDIA_TYPE* type) {
     if (type == nullptr)
         return E_POINTER;
     IFilterGraph* graph = nullptr;
@@ -270,22 +269,19 @@ HRESULT CameraPin::SetFormat(AM_MEDIA_TYPE* type) {
         std::lock_guard lock(filter_.Lock());
         if (filter_.StateLocked() != State_Stopped)
             return VFW_E_NOT_STOPPED;
-        const std::optional<VideoMode> mode = ModeFromMediaType(*type, mode_.rate);
-        if (!mode)
+        const MediaType proposed = format_->Normalise(*type);
+        if (!proposed.Valid())
             return VFW_E_INVALIDMEDIATYPE;
-        if (!peer_ || *mode == mode_) {
-            mode_ = *mode;
+        if (!peer_ || SameMediaType(proposed.Get(), connectionType_.Get())) {
+            format_->Select(proposed.Get());
             return S_OK;
         }
-        MediaType proposed = MakeMediaType(*mode);
-        if (!proposed.Valid())
-            return E_OUTOFMEMORY;
         if (peer_->QueryAccept(&proposed.Get()) != S_OK)
             return VFW_E_INVALIDMEDIATYPE;
-        mode_ = *mode;
+        format_->Select(proposed.Get());
         graph = filter_.GraphLocked();
     }
-    // Connected: the graph reconnects the pin, which then offers the new mode. Outside
+    // Connected: the graph reconnects the pin, which then offers the new format. Outside
     // the lock, since the graph calls back into the pin.
     if (graph == nullptr)
         return VFW_E_NOT_IN_GRAPH;
@@ -295,47 +291,43 @@ HRESULT CameraPin::SetFormat(AM_MEDIA_TYPE* type) {
     return graph->Reconnect(this);
 }
 
-HRESULT CameraPin::GetFormat(AM_MEDIA_TYPE** type) {
+HRESULT SourcePin::GetFormat(AM_MEDIA_TYPE** type) {
     if (type == nullptr)
         return E_POINTER;
     std::lock_guard lock(filter_.Lock());
-    *type = (peer_ ? connectionType_ : MakeMediaType(mode_)).NewTaskMemCopy();
+    *type = (peer_ ? connectionType_ : format_->Current()).NewTaskMemCopy();
     return *type != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT CameraPin::GetNumberOfCapabilities(int* count, int* size) {
+HRESULT SourcePin::GetNumberOfCapabilities(int* count, int* size) {
     if (count == nullptr || size == nullptr)
         return E_POINTER;
-    *count = static_cast<int>(OfferedModes().size());
-    *size = sizeof(VIDEO_STREAM_CONFIG_CAPS);
+    std::lock_guard lock(filter_.Lock());
+    *count = format_->CapabilityCount();
+    *size = format_->CapabilitySize();
     return S_OK;
 }
 
-HRESULT CameraPin::GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* caps) {
+HRESULT SourcePin::GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* caps) {
     if (type == nullptr || caps == nullptr)
         return E_POINTER;
     *type = nullptr;
     if (index < 0)
         return E_INVALIDARG;
-    const std::span<const VideoMode> modes = OfferedModes();
-    if (static_cast<size_t>(index) >= modes.size())
+    std::lock_guard lock(filter_.Lock());
+    if (index >= format_->CapabilityCount())
         return S_FALSE;
-    const VideoMode& mode = modes[static_cast<size_t>(index)];
-    *type = MakeMediaType(mode).NewTaskMemCopy();
-    if (*type == nullptr)
-        return E_OUTOFMEMORY;
-    const VIDEO_STREAM_CONFIG_CAPS record = MakeStreamCaps(mode);
-    std::memcpy(caps, &record, sizeof(record));
-    return S_OK;
+    *type = format_->Capability(index, caps).NewTaskMemCopy();
+    return *type != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
 // ---- IKsPropertySet: the pin category
 
-HRESULT CameraPin::Set(REFGUID, DWORD, LPVOID, DWORD, LPVOID, DWORD) {
+HRESULT SourcePin::Set(REFGUID, DWORD, LPVOID, DWORD, LPVOID, DWORD) {
     return E_NOTIMPL;
 }
 
-HRESULT CameraPin::Get(REFGUID set, DWORD id, LPVOID, DWORD, LPVOID data, DWORD dataSize,
+HRESULT SourcePin::Get(REFGUID set, DWORD id, LPVOID, DWORD, LPVOID data, DWORD dataSize,
                        DWORD* returned) {
     if (set != AMPROPSETID_Pin)
         return E_PROP_SET_UNSUPPORTED;
@@ -351,7 +343,7 @@ HRESULT CameraPin::Get(REFGUID set, DWORD id, LPVOID, DWORD, LPVOID data, DWORD 
     return S_OK;
 }
 
-HRESULT CameraPin::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
+HRESULT SourcePin::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
     if (set != AMPROPSETID_Pin)
         return E_PROP_SET_UNSUPPORTED;
     if (id != AMPROPERTY_PIN_CATEGORY)
@@ -363,21 +355,21 @@ HRESULT CameraPin::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
 
 // ---- IAMDroppedFrames
 
-HRESULT CameraPin::GetNumDropped(long* dropped) {
+HRESULT SourcePin::GetNumDropped(long* dropped) {
     if (dropped == nullptr)
         return E_POINTER;
     *dropped = dropped_;
     return S_OK;
 }
 
-HRESULT CameraPin::GetNumNotDropped(long* notDropped) {
+HRESULT SourcePin::GetNumNotDropped(long* notDropped) {
     if (notDropped == nullptr)
         return E_POINTER;
     *notDropped = delivered_;
     return S_OK;
 }
 
-HRESULT CameraPin::GetDroppedInfo(long size, long* frames, long* copied) {
+HRESULT SourcePin::GetDroppedInfo(long size, long* frames, long* copied) {
     if (frames == nullptr || copied == nullptr)
         return E_POINTER;
     if (size <= 0)
@@ -393,15 +385,15 @@ HRESULT CameraPin::GetDroppedInfo(long size, long* frames, long* copied) {
     return S_OK;
 }
 
-HRESULT CameraPin::GetAverageFrameSize(long* averageSize) {
+HRESULT SourcePin::GetAverageFrameSize(long* averageSize) {
     if (averageSize == nullptr)
         return E_POINTER;
     std::lock_guard lock(filter_.Lock());
-    *averageSize = delivered_ > 0 ? ImageSize(mode_) : 0;
+    *averageSize = delivered_ > 0 ? format_->SampleBytes(format_->Current().Get()) : 0;
     return S_OK;
 }
 
-void CameraPin::CountDropped(int64_t firstIndex, int64_t count) {
+void SourcePin::CountDropped(int64_t firstIndex, int64_t count) {
     if (count <= 0)
         return;
     dropped_ += static_cast<long>(count);
@@ -415,7 +407,7 @@ void CameraPin::CountDropped(int64_t firstIndex, int64_t count) {
 
 // ---- Streaming
 
-HRESULT CameraPin::Active() {
+HRESULT SourcePin::Active() {
     if (!peer_)
         return S_OK;
     HRESULT hr = allocator_->Commit();
@@ -437,7 +429,7 @@ HRESULT CameraPin::Active() {
     return S_OK;
 }
 
-void CameraPin::Inactive() {
+void SourcePin::Inactive() {
     stopThread_ = true;
     Wake();
     ComPtr<IMemAllocator> allocator;
@@ -452,24 +444,24 @@ void CameraPin::Inactive() {
         thread_.join();
 }
 
-void CameraPin::WaitMilliseconds(DWORD milliseconds) {
+void SourcePin::WaitMilliseconds(DWORD milliseconds) {
     ::WaitForSingleObject(wake_, milliseconds);
 }
 
-HRESULT CameraPin::DeliverFrame(const PatternRenderer& renderer, int64_t frameIndex,
-                                bool discontinuity) {
+HRESULT SourcePin::DeliverSample(const SampleRenderer& renderer, int64_t frameIndex,
+                                 bool discontinuity) {
     ComPtr<IMediaSample> sample;
     HRESULT hr = allocator_->GetBuffer(&sample, nullptr, nullptr, 0);
     if (FAILED(hr))
         return hr;
     BYTE* buffer = nullptr;
-    const long size = ImageSize(renderer.Mode());
+    const long size = renderer.Size();
     if (FAILED(sample->GetPointer(&buffer)) || sample->GetSize() < size)
         return E_UNEXPECTED;
     renderer.Render(frameIndex, filter_.Options(), buffer);
     sample->SetActualDataLength(size);
-    REFERENCE_TIME start = FrameStart(frameIndex, renderer.Mode().rate);
-    REFERENCE_TIME end = FrameStart(frameIndex + 1, renderer.Mode().rate);
+    REFERENCE_TIME start = FrameStart(frameIndex, renderer.Rate());
+    REFERENCE_TIME end = FrameStart(frameIndex + 1, renderer.Rate());
     sample->SetTime(&start, &end);
     LONGLONG mediaStart = frameIndex;
     LONGLONG mediaEnd = frameIndex + 1;
@@ -479,14 +471,16 @@ HRESULT CameraPin::DeliverFrame(const PatternRenderer& renderer, int64_t frameIn
     return peerInput_->Receive(sample.Get());
 }
 
-void CameraPin::StreamLoop() {
+void SourcePin::StreamLoop() {
     const int camera = filter_.Camera();
-    VideoMode mode;
+    std::unique_ptr<SampleRenderer> renderer;
     {
         std::lock_guard lock(filter_.Lock());
-        mode = mode_;
+        renderer = format_->MakeRenderer();
     }
-    const PatternRenderer renderer(mode);
+    if (!renderer)
+        return;
+    const FrameRate rate = renderer->Rate();
     int64_t nextIndex = 0;
     uint64_t seenRun = 0;
     bool resync = true;
@@ -534,10 +528,10 @@ void CameraPin::StreamLoop() {
         if (resync) {
             // A new run, or the device is back: carry on from the current time without
             // counting the gap as dropped frames.
-            nextIndex = std::max(nextIndex, FrameIndexAt(now, mode.rate));
+            nextIndex = std::max(nextIndex, FrameIndexAt(now, rate));
             resync = false;
         }
-        const DeliveryStep step = PlanDelivery(nextIndex, now, mode.rate);
+        const DeliveryStep step = PlanDelivery(nextIndex, now, rate);
         if (step.waitUntil > now) {
             const int64_t wait = (step.waitUntil - now + 9'999) / 10'000;
             WaitMilliseconds(static_cast<DWORD>(std::min<int64_t>(wait, 50)));
@@ -548,7 +542,7 @@ void CameraPin::StreamLoop() {
             continue;
         }
         CountDropped(nextIndex, step.dropped);
-        const HRESULT hr = DeliverFrame(renderer, step.frameIndex, discontinuity);
+        const HRESULT hr = DeliverSample(*renderer, step.frameIndex, discontinuity);
         nextIndex = step.frameIndex + 1;
         if (hr == S_OK) {
             ++delivered_;

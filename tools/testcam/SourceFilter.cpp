@@ -1,4 +1,4 @@
-#include "CameraFilter.h"
+#include "SourceFilter.h"
 
 #include "Enumerators.h"
 #include "Module.h"
@@ -24,12 +24,16 @@ LPWSTR TaskMemString(const wchar_t* text) {
 
 } // namespace
 
-HRESULT CameraFilter::Create(int camera, REFIID riid, void** object) {
+HRESULT SourceFilter::Create(int device, REFIID riid, void** object) {
     if (object == nullptr)
         return E_POINTER;
     *object = nullptr;
-    auto* filter = new (std::nothrow) CameraFilter(camera);
-    if (filter == nullptr || !filter->pin_) {
+    const bool microphone = device == kMicrophoneDevice;
+    const CLSID& clsid =
+        microphone ? kClsidMicrophone : (device == 2 ? kClsidCamera2 : kClsidCamera1);
+    auto* filter = new (std::nothrow) SourceFilter(
+        device, clsid, microphone ? MakeAudioFormat() : MakeVideoFormat(), !microphone);
+    if (filter == nullptr || !filter->pin_ || !filter->pin_->Valid()) {
         delete filter;
         return E_OUTOFMEMORY;
     }
@@ -38,17 +42,20 @@ HRESULT CameraFilter::Create(int camera, REFIID riid, void** object) {
     return hr;
 }
 
-CameraFilter::CameraFilter(int camera) : camera_(camera) {
+SourceFilter::SourceFilter(int device, const CLSID& clsid, std::unique_ptr<StreamFormat> format,
+                           bool patternPage)
+    : camera_(device), clsid_(clsid), patternPage_(patternPage) {
     ObjectCreated();
-    pin_.reset(new (std::nothrow) CameraPin(*this));
+    if (format)
+        pin_.reset(new (std::nothrow) SourcePin(*this, std::move(format)));
 }
 
-CameraFilter::~CameraFilter() {
+SourceFilter::~SourceFilter() {
     pin_.reset();
     ObjectDestroyed();
 }
 
-bool CameraFilter::StreamTime(int64_t* time) {
+bool SourceFilter::StreamTime(int64_t* time) {
     std::lock_guard lock(lock_);
     if (state_ != State_Running)
         return false;
@@ -69,12 +76,12 @@ bool CameraFilter::StreamTime(int64_t* time) {
     return true;
 }
 
-PatternOptions CameraFilter::Options() {
+PatternOptions SourceFilter::Options() {
     std::lock_guard lock(lock_);
     return options_;
 }
 
-void CameraFilter::NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2) {
+void SourceFilter::NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2) {
     ComPtr<IMediaEventSink> sink;
     {
         std::lock_guard lock(lock_);
@@ -84,17 +91,17 @@ void CameraFilter::NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2) {
     sink->Notify(code, param1, param2);
 }
 
-HRESULT CameraFilter::QueryInterface(REFIID riid, void** object) {
+HRESULT SourceFilter::QueryInterface(REFIID riid, void** object) {
     if (object == nullptr)
         return E_POINTER;
     if (riid == IID_IUnknown || riid == IID_IPersist || riid == IID_IMediaFilter ||
         riid == IID_IBaseFilter)
         *object = static_cast<IBaseFilter*>(this);
-    else if (riid == IID_ISpecifyPropertyPages)
+    else if (riid == IID_ISpecifyPropertyPages && patternPage_)
         *object = static_cast<ISpecifyPropertyPages*>(this);
     else if (riid == IID_IAMFilterMiscFlags)
         *object = static_cast<IAMFilterMiscFlags*>(this);
-    else if (riid == kIidTestPatternSettings)
+    else if (riid == kIidTestPatternSettings && patternPage_)
         *object = static_cast<ITestPatternSettings*>(this);
     else if (riid == IID_IAMStreamConfig || riid == IID_IAMDroppedFrames)
         return pin_->QueryInterface(riid, object);
@@ -106,25 +113,25 @@ HRESULT CameraFilter::QueryInterface(REFIID riid, void** object) {
     return S_OK;
 }
 
-ULONG CameraFilter::AddRef() {
+ULONG SourceFilter::AddRef() {
     return ++refs_;
 }
 
-ULONG CameraFilter::Release() {
+ULONG SourceFilter::Release() {
     const ULONG left = --refs_;
     if (left == 0)
         delete this;
     return left;
 }
 
-HRESULT CameraFilter::GetClassID(CLSID* clsid) {
+HRESULT SourceFilter::GetClassID(CLSID* clsid) {
     if (clsid == nullptr)
         return E_POINTER;
-    *clsid = camera_ == 2 ? kClsidCamera2 : kClsidCamera1;
+    *clsid = clsid_;
     return S_OK;
 }
 
-HRESULT CameraFilter::Stop() {
+HRESULT SourceFilter::Stop() {
     {
         std::lock_guard lock(lock_);
         if (state_ == State_Stopped)
@@ -136,7 +143,7 @@ HRESULT CameraFilter::Stop() {
     return S_OK;
 }
 
-HRESULT CameraFilter::PauseLocked() {
+HRESULT SourceFilter::PauseLocked() {
     if (state_ == State_Stopped) {
         const HRESULT hr = pin_->Active();
         if (FAILED(hr))
@@ -147,12 +154,12 @@ HRESULT CameraFilter::PauseLocked() {
     return S_OK;
 }
 
-HRESULT CameraFilter::Pause() {
+HRESULT SourceFilter::Pause() {
     std::lock_guard lock(lock_);
     return PauseLocked();
 }
 
-HRESULT CameraFilter::Run(REFERENCE_TIME start) {
+HRESULT SourceFilter::Run(REFERENCE_TIME start) {
     std::lock_guard lock(lock_);
     if (pin_->DeviceUnplugged())
         return HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
@@ -169,7 +176,7 @@ HRESULT CameraFilter::Run(REFERENCE_TIME start) {
     return S_OK;
 }
 
-HRESULT CameraFilter::GetState(DWORD, FILTER_STATE* state) {
+HRESULT SourceFilter::GetState(DWORD, FILTER_STATE* state) {
     if (state == nullptr)
         return E_POINTER;
     std::lock_guard lock(lock_);
@@ -178,13 +185,13 @@ HRESULT CameraFilter::GetState(DWORD, FILTER_STATE* state) {
     return state_ == State_Paused ? VFW_S_CANT_CUE : S_OK;
 }
 
-HRESULT CameraFilter::SetSyncSource(IReferenceClock* clock) {
+HRESULT SourceFilter::SetSyncSource(IReferenceClock* clock) {
     std::lock_guard lock(lock_);
     clock_ = clock;
     return S_OK;
 }
 
-HRESULT CameraFilter::GetSyncSource(IReferenceClock** clock) {
+HRESULT SourceFilter::GetSyncSource(IReferenceClock** clock) {
     if (clock == nullptr)
         return E_POINTER;
     std::lock_guard lock(lock_);
@@ -194,11 +201,11 @@ HRESULT CameraFilter::GetSyncSource(IReferenceClock** clock) {
     return S_OK;
 }
 
-HRESULT CameraFilter::EnumPins(IEnumPins** pins) {
+HRESULT SourceFilter::EnumPins(IEnumPins** pins) {
     return MakePinEnumerator({ComPtr<IPin>(pin_.get())}, pins);
 }
 
-HRESULT CameraFilter::FindPin(LPCWSTR id, IPin** pin) {
+HRESULT SourceFilter::FindPin(LPCWSTR id, IPin** pin) {
     if (id == nullptr || pin == nullptr)
         return E_POINTER;
     if (std::wcscmp(id, L"Capture") != 0) {
@@ -210,7 +217,7 @@ HRESULT CameraFilter::FindPin(LPCWSTR id, IPin** pin) {
     return S_OK;
 }
 
-HRESULT CameraFilter::QueryFilterInfo(FILTER_INFO* info) {
+HRESULT SourceFilter::QueryFilterInfo(FILTER_INFO* info) {
     if (info == nullptr)
         return E_POINTER;
     std::lock_guard lock(lock_);
@@ -222,21 +229,21 @@ HRESULT CameraFilter::QueryFilterInfo(FILTER_INFO* info) {
     return S_OK;
 }
 
-HRESULT CameraFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
+HRESULT SourceFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
     std::lock_guard lock(lock_);
     graph_ = graph;
     name_ = name != nullptr ? name : L"";
     return S_OK;
 }
 
-HRESULT CameraFilter::QueryVendorInfo(LPWSTR* info) {
+HRESULT SourceFilter::QueryVendorInfo(LPWSTR* info) {
     if (info == nullptr)
         return E_POINTER;
     *info = TaskMemString(L"TestBench test pattern camera");
     return *info != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT CameraFilter::GetPages(CAUUID* pages) {
+HRESULT SourceFilter::GetPages(CAUUID* pages) {
     if (pages == nullptr)
         return E_POINTER;
     pages->pElems = static_cast<GUID*>(::CoTaskMemAlloc(sizeof(GUID)));
@@ -249,18 +256,18 @@ HRESULT CameraFilter::GetPages(CAUUID* pages) {
     return S_OK;
 }
 
-ULONG CameraFilter::GetMiscFlags() {
+ULONG SourceFilter::GetMiscFlags() {
     return AM_FILTER_MISC_FLAGS_IS_SOURCE;
 }
 
-HRESULT CameraFilter::GetOptions(PatternOptions* options) {
+HRESULT SourceFilter::GetOptions(PatternOptions* options) {
     if (options == nullptr)
         return E_POINTER;
     *options = Options();
     return S_OK;
 }
 
-HRESULT CameraFilter::SetOptions(const PatternOptions* options) {
+HRESULT SourceFilter::SetOptions(const PatternOptions* options) {
     if (options == nullptr)
         return E_POINTER;
     std::lock_guard lock(lock_);
@@ -268,7 +275,7 @@ HRESULT CameraFilter::SetOptions(const PatternOptions* options) {
     return S_OK;
 }
 
-HRESULT CameraFilter::GetCameraNumber(int* number) {
+HRESULT SourceFilter::GetCameraNumber(int* number) {
     if (number == nullptr)
         return E_POINTER;
     *number = camera_;

@@ -1,13 +1,13 @@
-// The test pattern camera: a live video capture source filter with one output pin.
-// Two registrations (camera 1 and camera 2) share this class; each instance has its own
-// pattern settings, shown on its "Pattern" property page.
+// A live capture source filter with one output pin: the test pattern camera (two
+// registrations, camera 1 and camera 2, each instance with its own pattern settings,
+// shown on its "Pattern" property page) and the test tone microphone (device 3).
 #pragma once
 
 #include <windows.h>
 #include <dshow.h>
 #include <wrl/client.h>
 
-#include "CameraPin.h"
+#include "SourcePin.h"
 #include "Guids.h"
 
 #include <atomic>
@@ -17,13 +17,13 @@
 
 namespace testcam {
 
-class CameraFilter final : public IBaseFilter,
+class SourceFilter final : public IBaseFilter,
                            public ISpecifyPropertyPages,
                            public IAMFilterMiscFlags,
                            public ITestPatternSettings {
 public:
-    // Creates camera 1 or 2 and queries it for `riid`.
-    static HRESULT Create(int camera, REFIID riid, void** object);
+    // Creates device 1 or 2 (cameras) or 3 (the microphone) and queries it for `riid`.
+    static HRESULT Create(int device, REFIID riid, void** object);
 
     // For the pin and its streaming thread.
     std::recursive_mutex& Lock() { return lock_; }
@@ -68,12 +68,15 @@ public:
     HRESULT STDMETHODCALLTYPE GetCameraNumber(int* number) override;
 
 private:
-    explicit CameraFilter(int camera);
-    ~CameraFilter();
+    SourceFilter(int device, const CLSID& clsid, std::unique_ptr<StreamFormat> format,
+                 bool patternPage);
+    ~SourceFilter();
     HRESULT PauseLocked();
 
     std::atomic<ULONG> refs_{1};
     const int camera_;
+    const CLSID clsid_;
+    const bool patternPage_;
     std::recursive_mutex lock_;
     FILTER_STATE state_ = State_Stopped;
     REFERENCE_TIME start_ = 0;
@@ -83,7 +86,7 @@ private:
     IFilterGraph* graph_ = nullptr; // not held: the graph holds the filter
     std::wstring name_;
     PatternOptions options_;
-    std::unique_ptr<CameraPin> pin_;
+    std::unique_ptr<SourcePin> pin_;
 };
 
 } // namespace testcam

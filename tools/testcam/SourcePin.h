@@ -1,7 +1,8 @@
-// The camera's one output pin: capture category, stream configuration (the offered
-// modes), dropped-frame counts, allocator negotiation and the streaming thread that
-// delivers time-stamped frames while the filter runs. Its reference count is the
-// filter's: the pin lives exactly as long as its filter.
+// The one output pin of a test source (camera or microphone): capture category, stream
+// configuration (the formats of its StreamFormat), dropped-frame counts, allocator
+// negotiation and the streaming thread that delivers time-stamped samples while the
+// filter runs. Its reference count is the filter's: the pin lives exactly as long as its
+// filter.
 #pragma once
 
 #include <windows.h>
@@ -11,25 +12,28 @@
 #include "DeviceControl.h"
 #include "MediaTypes.h"
 #include "Pattern.h"
+#include "StreamFormats.h"
 
 #include <atomic>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 namespace testcam {
 
-class CameraFilter;
+class SourceFilter;
 
-class CameraPin final : public IPin,
+class SourcePin final : public IPin,
                         public IAMStreamConfig,
                         public IKsPropertySet,
                         public IAMDroppedFrames {
 public:
-    explicit CameraPin(CameraFilter& filter);
-    ~CameraPin();
-    CameraPin(const CameraPin&) = delete;
-    CameraPin& operator=(const CameraPin&) = delete;
+    SourcePin(SourceFilter& filter, std::unique_ptr<StreamFormat> format);
+    bool Valid() const { return format_ != nullptr && wake_ != nullptr; }
+    ~SourcePin();
+    SourcePin(const SourcePin&) = delete;
+    SourcePin& operator=(const SourcePin&) = delete;
 
     // Called by the filter, with its lock held, on Stopped -> Paused: commits the
     // allocator and starts the streaming thread (when connected).
@@ -85,15 +89,16 @@ public:
     HRESULT STDMETHODCALLTYPE GetAverageFrameSize(long* averageSize) override;
 
 private:
-    HRESULT DecideAllocator(IMemInputPin* input, const VideoMode& mode);
+    HRESULT DecideAllocator(IMemInputPin* input, long sampleSize);
     void StreamLoop();
-    HRESULT DeliverFrame(const PatternRenderer& renderer, int64_t frameIndex, bool discontinuity);
+    HRESULT DeliverSample(const SampleRenderer& renderer, int64_t index, bool discontinuity);
     void CountDropped(int64_t firstIndex, int64_t count);
     void WaitMilliseconds(DWORD milliseconds);
 
-    CameraFilter& filter_;
+    SourceFilter& filter_;
     // Guarded by the filter's lock:
-    VideoMode mode_; // the mode SetFormat chose (the connection's mode once connected)
+    std::unique_ptr<StreamFormat>
+        format_; // the configured format (the connection's, once connected)
     MediaType connectionType_;
     Microsoft::WRL::ComPtr<IPin> peer_;
     Microsoft::WRL::ComPtr<IMemInputPin> peerInput_;
