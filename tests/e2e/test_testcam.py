@@ -1,6 +1,7 @@
-"""End-to-end tests of the test pattern camera: registration in the prefix, a real
-graph through it (e2e_camera_graph.exe checks frames, formats, dropped frames, device
-loss and abort), a screenshot of its live picture, and the control tool."""
+"""End-to-end tests of the test pattern camera and the test tone microphone:
+registration in the prefix, real graphs through them (e2e_camera_graph.exe checks
+frames, formats, dropped frames, device loss, abort, the property page and the tone), a
+screenshot of the camera's live picture, and the control tool."""
 
 import os
 import unittest
@@ -10,6 +11,8 @@ import harness
 CAMERA_CLSIDS = ("{6B8E5D20-3C1A-4F7B-9E42-1A2B3C4D5E61}",
                  "{6B8E5D20-3C1A-4F7B-9E42-1A2B3C4D5E62}")
 VIDEO_INPUT_CATEGORY = "{860BB310-5D01-11D0-BD3B-00A0C911CE86}"
+MICROPHONE_CLSID = "{6B8E5D20-3C1A-4F7B-9E42-1A2B3C4D5E63}"
+AUDIO_INPUT_CATEGORY = "{33D9A762-90C8-11D0-BD43-00A0C911CE86}"
 CAPTION = "Test Pattern Camera e2e"
 
 
@@ -35,6 +38,10 @@ class TestCamera(unittest.TestCase):
             name = self.session.reg_query(
                 "HKCR\\CLSID\\%s\\Instance\\%s" % (VIDEO_INPUT_CATEGORY, clsid), "FriendlyName")
             self.assertEqual(name, ("REG_SZ", "Test Pattern Camera"))
+        name = self.session.reg_query(
+            "HKCR\\CLSID\\%s\\Instance\\%s" % (AUDIO_INPUT_CATEGORY, MICROPHONE_CLSID),
+            "FriendlyName")
+        self.assertEqual(name, ("REG_SZ", "Test Tone Microphone"))
 
     def test_graph_through_the_camera(self):
         program = self.session.start_program(

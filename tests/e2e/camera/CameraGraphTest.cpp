@@ -16,6 +16,7 @@
 #include "FrameTiming.h"
 #include "MediaTypes.h"
 #include "Pattern.h"
+#include "ToneAudio.h"
 
 #include <windows.h>
 #include <dshow.h>
@@ -106,14 +107,14 @@ struct Camera {
     ComPtr<IMoniker> moniker;
 };
 
-std::vector<Camera> FindTestCameras() {
+std::vector<Camera> FindDevices(const GUID& category, const wchar_t* friendlyName) {
     std::vector<Camera> cameras;
     ComPtr<ICreateDevEnum> devices;
     if (FAILED(::CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
                                   IID_PPV_ARGS(&devices))))
         return cameras;
     ComPtr<IEnumMoniker> monikers;
-    if (devices->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, &monikers, 0) != S_OK)
+    if (devices->CreateClassEnumerator(category, &monikers, 0) != S_OK)
         return cameras;
     ComPtr<IMoniker> moniker;
     while (monikers->Next(1, &moniker, nullptr) == S_OK) {
@@ -122,7 +123,7 @@ std::vector<Camera> FindTestCameras() {
         ::VariantInit(&name);
         if (SUCCEEDED(moniker->BindToStorage(nullptr, nullptr, IID_PPV_ARGS(&bag))) &&
             SUCCEEDED(bag->Read(L"FriendlyName", &name, nullptr)) && name.vt == VT_BSTR &&
-            std::wcscmp(name.bstrVal, L"Test Pattern Camera") == 0)
+            std::wcscmp(name.bstrVal, friendlyName) == 0)
             cameras.push_back({name.bstrVal, moniker});
         ::VariantClear(&name);
         moniker.Reset();
@@ -471,8 +472,103 @@ void CheckPropertyPage(HWND window, IBaseFilter* camera) {
     ::CoTaskMemFree(pages.pElems);
 }
 
+// The test tone microphone: found in the audio input category, its stream configuration
+// found as the capture control finds it, 48 kHz stereo set, buffers of 20 ms whose
+// samples are the predicted tone.
+void CheckMicrophone() {
+    const std::vector<Camera> microphones =
+        FindDevices(CLSID_AudioInputDeviceCategory, L"Test Tone Microphone");
+    Expect(microphones.size() == 1, "the test microphone is enumerated",
+           std::to_string(microphones.size()) + " found");
+    if (microphones.empty())
+        return;
+    ComPtr<IGraphBuilder> graph;
+    ComPtr<ICaptureGraphBuilder2> builder;
+    ComPtr<IBaseFilter> microphone;
+    ComPtr<IBaseFilter> grabberFilter;
+    ComPtr<ISampleGrabber> grabber;
+    ComPtr<IBaseFilter> sink;
+    ComPtr<IAMStreamConfig> config;
+    HRESULT hr =
+        ::CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph));
+    if (SUCCEEDED(hr))
+        hr = ::CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(&builder));
+    if (SUCCEEDED(hr))
+        hr = builder->SetFiltergraph(graph.Get());
+    if (SUCCEEDED(hr))
+        hr = microphones[0].moniker->BindToObject(nullptr, nullptr, IID_PPV_ARGS(&microphone));
+    if (SUCCEEDED(hr))
+        hr = graph->AddFilter(microphone.Get(), L"");
+    if (SUCCEEDED(hr))
+        hr = builder->FindInterface(nullptr, &MEDIATYPE_Audio, microphone.Get(),
+                                    IID_IAMStreamConfig, &config);
+    Expect(hr == S_OK, "the microphone binds and offers IAMStreamConfig", Hex(hr));
+    if (FAILED(hr))
+        return;
+    int count = 0;
+    int size = 0;
+    config->GetNumberOfCapabilities(&count, &size);
+    Expect(count == 4 && size == sizeof(AUDIO_STREAM_CONFIG_CAPS), "4 audio capabilities");
+    const testcam::AudioMode stereo{48000, 2};
+    testcam::MediaType wanted = testcam::MakeAudioMediaType(stereo);
+    hr = config->SetFormat(&wanted.Get());
+    Expect(hr == S_OK, "SetFormat 48 kHz stereo", Hex(hr));
+    testcam::MediaType refused = testcam::MakeAudioMediaType({22050, 1});
+    reinterpret_cast<WAVEFORMATEX*>(refused.Get().pbFormat)->nSamplesPerSec = 22050;
+    Expect(config->SetFormat(&refused.Get()) == VFW_E_INVALIDMEDIATYPE,
+           "SetFormat refuses 22.05 kHz");
+
+    FrameCollector collector;
+    if (SUCCEEDED(hr))
+        hr = ::CoCreateInstance(kClsidSampleGrabber, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(&grabberFilter));
+    if (SUCCEEDED(hr))
+        hr = graph->AddFilter(grabberFilter.Get(), L"grabber");
+    if (SUCCEEDED(hr))
+        hr = grabberFilter->QueryInterface(IID_PPV_ARGS(&grabber));
+    if (SUCCEEDED(hr))
+        hr = grabber->SetCallback(&collector, 0);
+    if (SUCCEEDED(hr))
+        hr = ::CoCreateInstance(kClsidNullRenderer, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(&sink));
+    if (SUCCEEDED(hr))
+        hr = graph->AddFilter(sink.Get(), L"null");
+    if (SUCCEEDED(hr))
+        hr = builder->RenderStream(nullptr, &MEDIATYPE_Audio, microphone.Get(), grabberFilter.Get(),
+                                   sink.Get());
+    Expect(SUCCEEDED(hr), "microphone -> grabber -> null renderer", Hex(hr));
+    ComPtr<IMediaControl> control;
+    if (SUCCEEDED(hr))
+        hr = graph->QueryInterface(IID_IMediaControl,
+                                   reinterpret_cast<void**>(control.GetAddressOf()));
+    if (FAILED(hr))
+        return;
+    control->Run();
+    Pump(1000);
+    control->Stop();
+    const FrameStats stats = collector.Snapshot();
+    Expect(stats.count >= 40 && stats.count <= 56, "about 50 buffers a second",
+           std::to_string(stats.count));
+    const GrabbedFrame& last = stats.latest;
+    const int64_t index = testcam::FrameIndexAt(last.start, testcam::kAudioBufferRate);
+    bool tone = last.bytes.size() == static_cast<size_t>(testcam::BufferBytes(stereo));
+    for (int32_t i = 0; tone && i < testcam::SamplesPerBuffer(stereo); ++i) {
+        int16_t left = 0;
+        int16_t right = 0;
+        std::memcpy(&left, &last.bytes[static_cast<size_t>(i) * 4], 2);
+        std::memcpy(&right, &last.bytes[static_cast<size_t>(i) * 4 + 2], 2);
+        const int16_t expected =
+            testcam::ToneSample(stereo, index * testcam::SamplesPerBuffer(stereo) + i);
+        tone = left == expected && right == expected;
+    }
+    Expect(tone, "the buffer holds the tone its time stamp predicts",
+           "buffer " + std::to_string(index) + ", " + std::to_string(last.bytes.size()) + " bytes");
+}
+
 void RunTests(HWND window, double holdSeconds) {
-    const std::vector<Camera> cameras = FindTestCameras();
+    const std::vector<Camera> cameras =
+        FindDevices(CLSID_VideoInputDeviceCategory, L"Test Pattern Camera");
     Expect(cameras.size() == 2, "two test cameras are enumerated",
            std::to_string(cameras.size()) + " found");
     if (cameras.empty())
@@ -639,6 +735,8 @@ void RunTests(HWND window, double holdSeconds) {
         if (SUCCEEDED(hr))
             CheckStreaming("second camera", two, secondFrames, vga, 1000);
     }
+
+    CheckMicrophone();
 
     // Leave a live picture in the window for a screenshot.
     if (holdSeconds > 0) {
