@@ -120,7 +120,12 @@ class Program:
 class Session:
     """The display, the Wine environment and every program of one test class."""
 
-    def __init__(self, build_dir=BUILD_DIR):
+    def __init__(self, build_dir=BUILD_DIR, private_display=False):
+        """private_display: run the programs on an Xvfb of this session even when DISPLAY
+        is set, so no other test's window can cover them in a screenshot. Wine accepts a
+        program on another display than the wine server's desktop, but the desktop
+        process dies with the display it was started on: use it only when the wine
+        server was started elsewhere (as under scripts/test.sh)."""
         self.build_dir = build_dir
         self.prefix = os.environ.get("WINEPREFIX") or os.path.join(build_dir, "wineprefix")
         self.programs = []
@@ -132,7 +137,7 @@ class Session:
             "WINEDEBUG": os.environ.get("WINEDEBUG", "-all"),
             "WINEDLLOVERRIDES": os.environ.get("WINEDLLOVERRIDES", "mscoree,mshtml="),
         })
-        if not self.env.get("DISPLAY"):
+        if private_display or not self.env.get("DISPLAY"):
             self._start_xvfb()
 
     # ---- set-up and clean-up
