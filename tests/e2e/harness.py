@@ -123,9 +123,9 @@ class Session:
     def __init__(self, build_dir=BUILD_DIR, private_display=False):
         """private_display: run the programs on an Xvfb of this session even when DISPLAY
         is set, so no other test's window can cover them in a screenshot. Wine accepts a
-        program on another display than the wine server's desktop, but the desktop
-        process dies with the display it was started on: use it only when the wine
-        server was started elsewhere (as under scripts/test.sh)."""
+        program on another display than the wine server's desktop; the desktop process
+        stays on the display it was started on, so use this only when the wine server
+        was started on a display that outlives the session (as under scripts/test.sh)."""
         self.build_dir = build_dir
         self.prefix = os.environ.get("WINEPREFIX") or os.path.join(build_dir, "wineprefix")
         self.programs = []

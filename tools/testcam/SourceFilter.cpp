@@ -44,7 +44,7 @@ HRESULT SourceFilter::Create(int device, REFIID riid, void** object) {
 
 SourceFilter::SourceFilter(int device, const CLSID& clsid, std::unique_ptr<StreamFormat> format,
                            bool patternPage)
-    : camera_(device), clsid_(clsid), patternPage_(patternPage) {
+    : device_(device), clsid_(clsid), patternPage_(patternPage) {
     ObjectCreated();
     if (format)
         pin_.reset(new (std::nothrow) SourcePin(*this, std::move(format)));
@@ -278,7 +278,7 @@ HRESULT SourceFilter::SetOptions(const PatternOptions* options) {
 HRESULT SourceFilter::GetCameraNumber(int* number) {
     if (number == nullptr)
         return E_POINTER;
-    *number = camera_;
+    *number = device_;
     return S_OK;
 }
 

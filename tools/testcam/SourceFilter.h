@@ -33,7 +33,7 @@ public:
     // Current stream time (100 ns since the run started); false when not running.
     bool StreamTime(int64_t* time);
     IFilterGraph* GraphLocked() const { return graph_; }
-    int Camera() const { return camera_; }
+    int Device() const { return device_; }
     PatternOptions Options();
     // Posts an event to the graph (no-op outside a graph).
     void NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2);
@@ -74,7 +74,7 @@ private:
     HRESULT PauseLocked();
 
     std::atomic<ULONG> refs_{1};
-    const int camera_;
+    const int device_;
     const CLSID clsid_;
     const bool patternPage_;
     std::recursive_mutex lock_;

@@ -56,7 +56,7 @@ void SourcePin::Wake() {
 }
 
 bool SourcePin::DeviceUnplugged() const {
-    return control_.Unplugged(filter_.Camera());
+    return control_.Unplugged(filter_.Device());
 }
 
 // ---- IUnknown
@@ -472,7 +472,7 @@ HRESULT SourcePin::DeliverSample(const SampleRenderer& renderer, int64_t frameIn
 }
 
 void SourcePin::StreamLoop() {
-    const int camera = filter_.Camera();
+    const int device = filter_.Device();
     std::unique_ptr<SampleRenderer> renderer;
     {
         std::lock_guard lock(filter_.Lock());
@@ -487,11 +487,11 @@ void SourcePin::StreamLoop() {
     bool discontinuity = true;
     bool halted = false; // after an abort or a refused sample, until the next run
     bool lostReported = false;
-    LONG seenAborts = control_.AbortRequests(camera);
+    LONG seenAborts = control_.AbortRequests(device);
     auto* unknown = static_cast<IUnknown*>(static_cast<IBaseFilter*>(&filter_));
 
     while (!stopThread_) {
-        const bool unplugged = control_.Unplugged(camera);
+        const bool unplugged = control_.Unplugged(device);
         if (unplugged != lostReported) {
             lostReported = unplugged;
             filter_.NotifyEvent(EC_DEVICE_LOST, reinterpret_cast<LONG_PTR>(unknown),
@@ -512,7 +512,7 @@ void SourcePin::StreamLoop() {
             resync = true;
             discontinuity = true;
         }
-        const LONG aborts = control_.AbortRequests(camera);
+        const LONG aborts = control_.AbortRequests(device);
         if (aborts != seenAborts) {
             seenAborts = aborts;
             if (state == State_Running && !halted) {
@@ -537,7 +537,7 @@ void SourcePin::StreamLoop() {
             WaitMilliseconds(static_cast<DWORD>(std::min<int64_t>(wait, 50)));
             continue;
         }
-        if (const LONG stall = control_.TakeStall(camera); stall > 0) {
+        if (const LONG stall = control_.TakeStall(device); stall > 0) {
             WaitMilliseconds(static_cast<DWORD>(stall));
             continue;
         }
