@@ -21,6 +21,9 @@ constexpr GUID kClsidMicrophone = {
 // {6B8E5D20-3C1A-4F7B-9E42-1A2B3C4D5E70} the "Pattern" property page
 constexpr GUID kClsidPatternPage = {
     0x6B8E5D20, 0x3C1A, 0x4F7B, {0x9E, 0x42, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x70}};
+// {6B8E5D20-3C1A-4F7B-9E42-1A2B3C4D5E71} the "Format" property page of the capture pin
+constexpr GUID kClsidFormatPage = {
+    0x6B8E5D20, 0x3C1A, 0x4F7B, {0x9E, 0x42, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x71}};
 // {6B8E5D20-3C1A-4F7B-9E42-1A2B3C4D5E80} ITestPatternSettings
 constexpr GUID kIidTestPatternSettings = {
     0x6B8E5D20, 0x3C1A, 0x4F7B, {0x9E, 0x42, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x80}};
@@ -29,6 +32,7 @@ inline constexpr wchar_t kCameraName[] = L"Test Pattern Camera";
 inline constexpr wchar_t kMicrophoneName[] = L"Test Tone Microphone";
 inline constexpr int kMicrophoneDevice = 3;
 inline constexpr wchar_t kPageName[] = L"Test Pattern Camera Pattern Page";
+inline constexpr wchar_t kFormatPageName[] = L"Test Pattern Camera Format Page";
 
 // The pattern settings of one camera instance.
 struct ITestPatternSettings : public IUnknown {

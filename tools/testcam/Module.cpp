@@ -6,6 +6,7 @@
 
 #include "SourceFilter.h"
 #include "Guids.h"
+#include "FormatPage.h"
 #include "PatternPage.h"
 
 #include <windows.h>
@@ -95,6 +96,7 @@ const ServerClass kClasses[] = {
     {&kClsidMicrophone, kMicrophoneName, &CreateMicrophone, &CLSID_AudioInputDeviceCategory,
      &MEDIATYPE_Audio},
     {&kClsidPatternPage, kPageName, &CreatePatternPage, nullptr, nullptr},
+    {&kClsidFormatPage, kFormatPageName, &CreateFormatPage, nullptr, nullptr},
 };
 
 std::wstring GuidText(const GUID& guid) {

@@ -3,6 +3,7 @@
 #include "SourceFilter.h"
 #include "Enumerators.h"
 #include "FrameTiming.h"
+#include "Guids.h"
 
 #include <vfwmsgs.h>
 
@@ -72,6 +73,8 @@ HRESULT SourcePin::QueryInterface(REFIID riid, void** object) {
         *object = static_cast<IKsPropertySet*>(this);
     else if (riid == IID_IAMDroppedFrames)
         *object = static_cast<IAMDroppedFrames*>(this);
+    else if (riid == IID_ISpecifyPropertyPages && format_->MajorType() == MEDIATYPE_Video)
+        *object = static_cast<ISpecifyPropertyPages*>(this);
     else {
         *object = nullptr;
         return E_NOINTERFACE;
@@ -350,6 +353,21 @@ HRESULT SourcePin::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
         return E_PROP_ID_UNSUPPORTED;
     if (support != nullptr)
         *support = KSPROPERTY_SUPPORT_GET;
+    return S_OK;
+}
+
+// ---- ISpecifyPropertyPages
+
+HRESULT SourcePin::GetPages(CAUUID* pages) {
+    if (pages == nullptr)
+        return E_POINTER;
+    pages->pElems = static_cast<GUID*>(::CoTaskMemAlloc(sizeof(GUID)));
+    if (pages->pElems == nullptr) {
+        pages->cElems = 0;
+        return E_OUTOFMEMORY;
+    }
+    pages->cElems = 1;
+    pages->pElems[0] = kClsidFormatPage;
     return S_OK;
 }
 

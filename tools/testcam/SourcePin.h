@@ -27,7 +27,8 @@ class SourceFilter;
 class SourcePin final : public IPin,
                         public IAMStreamConfig,
                         public IKsPropertySet,
-                        public IAMDroppedFrames {
+                        public IAMDroppedFrames,
+                        public ISpecifyPropertyPages {
 public:
     SourcePin(SourceFilter& filter, std::unique_ptr<StreamFormat> format);
     bool Valid() const { return format_ != nullptr && wake_ != nullptr; }
@@ -87,6 +88,9 @@ public:
     HRESULT STDMETHODCALLTYPE GetNumNotDropped(long* notDropped) override;
     HRESULT STDMETHODCALLTYPE GetDroppedInfo(long size, long* frames, long* copied) override;
     HRESULT STDMETHODCALLTYPE GetAverageFrameSize(long* averageSize) override;
+
+    // ISpecifyPropertyPages (video pins: the "Format" page)
+    HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
 
 private:
     HRESULT DecideAllocator(IMemInputPin* input, long sampleSize);

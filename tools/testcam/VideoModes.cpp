@@ -69,6 +69,26 @@ std::optional<FrameRate> RateForDuration(int64_t duration, FrameRate fallback) {
     return std::nullopt;
 }
 
+std::wstring ModeLabel(const VideoMode& mode) {
+    // Hundredths of a frame per second, rounded: 30000/1001 -> 2997.
+    const int64_t hundredths =
+        (int64_t{mode.rate.numerator} * 100 + mode.rate.denominator / 2) / mode.rate.denominator;
+    std::wstring rate = std::to_wstring(hundredths / 100);
+    if (hundredths % 100 != 0) {
+        const int64_t fraction = hundredths % 100;
+        rate += (fraction < 10 ? L".0" : L".") + std::to_wstring(fraction);
+    }
+    return std::to_wstring(mode.width) + L" x " + std::to_wstring(mode.height) + L"  " +
+           (mode.layout == PixelLayout::Rgb24 ? L"RGB24" : L"YUY2") + L"  " + rate + L" fps";
+}
+
+int ModeIndex(const VideoMode& mode) {
+    for (size_t i = 0; i < kModes.size(); ++i)
+        if (kModes[i] == mode)
+            return static_cast<int>(i);
+    return -1;
+}
+
 std::optional<VideoMode> FindOfferedMode(const FormatRequest& request, FrameRate currentRate) {
     if (!request.layout || request.bitCount != BitCount(*request.layout) || request.height <= 0)
         return std::nullopt;

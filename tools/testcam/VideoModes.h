@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 
 namespace testcam {
 
@@ -43,6 +44,11 @@ int64_t FrameDuration(FrameRate rate);
 // The offered rate whose frame duration is within a microsecond of the given one;
 // a duration of 0 stands for "unchanged" and yields `fallback`.
 std::optional<FrameRate> RateForDuration(int64_t duration, FrameRate fallback);
+
+// The text of a mode in the camera's format page, e.g. "640 x 480  RGB24  29.97 fps".
+std::wstring ModeLabel(const VideoMode& mode);
+// The position of a mode in OfferedModes(), or -1.
+int ModeIndex(const VideoMode& mode);
 
 // What a format block says, reduced to the fields that identify a mode.
 struct FormatRequest {

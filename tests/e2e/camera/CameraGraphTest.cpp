@@ -566,6 +566,51 @@ void CheckMicrophone() {
            "buffer " + std::to_string(index) + ", " + std::to_string(last.bytes.size()) + " bytes");
 }
 
+// The capture pin's "Format" page lists the modes with the current one selected and
+// applies another through IAMStreamConfig.
+void CheckFormatPage(HWND window, IAMStreamConfig* config) {
+    ComPtr<ISpecifyPropertyPages> specify;
+    CAUUID pages{};
+    HRESULT hr = config->QueryInterface(IID_ISpecifyPropertyPages,
+                                        reinterpret_cast<void**>(specify.GetAddressOf()));
+    if (SUCCEEDED(hr))
+        hr = specify->GetPages(&pages);
+    Expect(SUCCEEDED(hr) && pages.cElems == 1 && pages.pElems[0] == testcam::kClsidFormatPage,
+           "the capture pin offers its Format page", Hex(hr));
+    if (FAILED(hr) || pages.cElems == 0)
+        return;
+    ComPtr<IPropertyPage> page;
+    hr = ::CoCreateInstance(pages.pElems[0], nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&page));
+    ::CoTaskMemFree(pages.pElems);
+    IUnknown* objects[] = {config};
+    if (SUCCEEDED(hr))
+        hr = page->SetObjects(1, objects);
+    RECT area{0, 0, 260, 200};
+    if (SUCCEEDED(hr))
+        hr = page->Activate(window, &area, FALSE);
+    Expect(SUCCEEDED(hr), "the Format page activates on the pin", Hex(hr));
+    if (FAILED(hr))
+        return;
+    HWND pageWindow = ::FindWindowExW(window, nullptr, L"TestPatternCameraFormatPage", nullptr);
+    HWND list = pageWindow ? ::FindWindowExW(pageWindow, nullptr, L"ListBox", nullptr) : nullptr;
+    const VideoMode current{PixelLayout::Rgb24, 640, 480, {30, 1}};
+    const VideoMode wanted{PixelLayout::Yuy2, 320, 240, {25, 1}};
+    Expect(list != nullptr && ::SendMessageW(list, LB_GETCOUNT, 0, 0) == 18 &&
+               ::SendMessageW(list, LB_GETCURSEL, 0, 0) == testcam::ModeIndex(current),
+           "the Format page lists 18 modes with the current one selected");
+    if (list != nullptr) {
+        ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(testcam::ModeIndex(wanted)), 0);
+        ::SendMessageW(pageWindow, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(list), LBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(list));
+        hr = page->Apply();
+        Expect(page->IsPageDirty() == S_FALSE && hr == S_OK && FormatIs(config, wanted),
+               "Apply on the Format page sets the chosen mode", Hex(hr));
+    }
+    page->Deactivate();
+    page->SetObjects(0, nullptr);
+    SetMode(config, current);
+}
+
 void RunTests(HWND window, double holdSeconds) {
     const std::vector<Camera> cameras =
         FindDevices(CLSID_VideoInputDeviceCategory, L"Test Pattern Camera");
@@ -594,6 +639,8 @@ void RunTests(HWND window, double holdSeconds) {
     Expect(FormatIs(one.config.Get(), vga), "a refused format leaves the format unchanged");
 
     CheckPropertyPage(window, one.camera.Get());
+    CheckFormatPage(window, one.config.Get());
+    Expect(FormatIs(one.config.Get(), vga), "the format is back to RGB24 640x480 at 30 fps");
 
     // Preview in the window: RGB24, 640x480, 30 fps.
     FrameCollector collector;

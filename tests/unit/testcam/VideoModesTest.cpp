@@ -78,6 +78,26 @@ TEST(VideoModes, FindsOnlyOfferedModes) {
         EXPECT_EQ(FindOfferedMode(c.request, kPal), c.expected) << c.name;
 }
 
+TEST(VideoModes, LabelsAndPositions) {
+    struct Case {
+        VideoMode mode;
+        const wchar_t* label;
+        int index;
+    };
+    const Case cases[] = {
+        {{PixelLayout::Rgb24, 320, 240, kPal}, L"320 x 240  RGB24  25 fps", 0},
+        {{PixelLayout::Rgb24, 640, 480, kThirty}, L"640 x 480  RGB24  30 fps", 4},
+        {{PixelLayout::Yuy2, 720, 576, kNtsc}, L"720 x 576  YUY2  29.97 fps", 17},
+        {{PixelLayout::Yuy2, 800, 600, kPal}, L"800 x 600  YUY2  25 fps", -1},
+        {{PixelLayout::Rgb24, 320, 240, {15, 2}}, L"320 x 240  RGB24  7.50 fps", -1},
+        {{PixelLayout::Rgb24, 320, 240, {101, 100}}, L"320 x 240  RGB24  1.01 fps", -1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ModeLabel(c.mode), c.label);
+        EXPECT_EQ(ModeIndex(c.mode), c.index);
+    }
+}
+
 TEST(MediaTypes, EveryModeRoundTripsThroughItsMediaType) {
     for (const VideoMode& mode : OfferedModes()) {
         const MediaType type = MakeMediaType(mode);
