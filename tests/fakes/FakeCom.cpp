@@ -7,6 +7,15 @@
 
 namespace tbfake {
 
+namespace {
+
+// Answered by every fake with its TFakeObject (an identifier private to the fakes).
+// {5B0D3E0C-7B8A-4D0E-9F47-3C2A6A1E9B11}
+constexpr GUID kIidFakeObject = {
+    0x5b0d3e0c, 0x7b8a, 0x4d0e, {0x9f, 0x47, 0x3c, 0x2a, 0x6a, 0x1e, 0x9b, 0x11}};
+
+} // namespace
+
 void TCallLog::Add(std::wstring entry) {
     std::lock_guard<std::mutex> guard(lock_);
     calls_.push_back(std::move(entry));
@@ -163,6 +172,11 @@ HRESULT TFakeObject::QueryImpl(REFIID interfaceId, void** object) {
     if (object == nullptr)
         return E_POINTER;
     *object = nullptr;
+    if (interfaceId == kIidFakeObject) {
+        AddRefImpl();
+        *object = this;
+        return S_OK;
+    }
     if (refused_.count(interfaceId) != 0)
         return E_NOINTERFACE;
     void* found = Interface(interfaceId);
@@ -184,6 +198,25 @@ ULONG TFakeObject::ReleaseImpl() {
     if (left == 0)
         delete this;
     return left;
+}
+
+TFakeObject* FakeOf(IUnknown* object) {
+    if (object == nullptr)
+        return nullptr;
+    void* fake = nullptr;
+    if (FAILED(object->QueryInterface(kIidFakeObject, &fake)) || fake == nullptr)
+        return nullptr;
+    // The reference taken by the query goes back at once: the caller holds its own.
+    auto* found = static_cast<TFakeObject*>(fake);
+    object->Release();
+    return found;
+}
+
+std::wstring FakeName(IUnknown* object) {
+    if (object == nullptr)
+        return L"null";
+    const TFakeObject* fake = FakeOf(object);
+    return fake != nullptr ? fake->Name() : L"object";
 }
 
 } // namespace tbfake

@@ -144,6 +144,11 @@ ComPtr<T> MakeFake(Args&&... args) {
 
 std::shared_ptr<TCallLog> MakeLog();
 
+// The fake behind an interface pointer, or null for a null pointer or another object.
+TFakeObject* FakeOf(IUnknown* object);
+// The fake's name for the call log: "null" for none, "object" for a foreign object.
+std::wstring FakeName(IUnknown* object);
+
 } // namespace tbfake
 
 // The IUnknown members of a fake: one definition overrides them in every interface base.
