@@ -144,6 +144,16 @@ ComPtr<T> MakeFake(Args&&... args) {
 
 std::shared_ptr<TCallLog> MakeLog();
 
+// The object's IUnknown, also for fakes that implement several interfaces (where the
+// conversion of the pointer itself would be ambiguous).
+template <typename T>
+ComPtr<IUnknown> AsUnknown(const ComPtr<T>& object) {
+    ComPtr<IUnknown> unknown;
+    if (object)
+        object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(unknown.GetAddressOf()));
+    return unknown;
+}
+
 // The fake behind an interface pointer, or null for a null pointer or another object.
 TFakeObject* FakeOf(IUnknown* object);
 // The fake's name for the call log: "null" for none, "object" for a foreign object.

@@ -87,6 +87,7 @@ public:
     // Answers QueryInterface for the identifier with the part (a stream configuration,
     // the driver dialogs...).
     void Attach(REFIID interfaceId, ComPtr<IUnknown> part);
+    std::size_t PinCount() const { return pins_.size(); }
     IFilterGraph* Graph() const { return graph_; }
     const std::wstring& GraphName() const { return graphName_; }
     FILTER_STATE State() const { return state_; }

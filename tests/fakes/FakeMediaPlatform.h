@@ -17,6 +17,10 @@ public:
 
     // Every CreateInstance of the class answers this one object.
     void Register(REFCLSID classId, ComPtr<IUnknown> object);
+    template <typename T>
+    void Register(REFCLSID classId, const ComPtr<T>& object) {
+        Register(classId, AsUnknown(object));
+    }
     // Every CreateInstance of the class makes a fresh object.
     void RegisterFactory(REFCLSID classId, std::function<ComPtr<IUnknown>()> factory);
     // Drops every registered object and factory.

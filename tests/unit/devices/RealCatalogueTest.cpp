@@ -38,7 +38,8 @@ TEST(RealCatalogue, EveryEntryIsNamedUniquelyAndBindsToAFilter) {
         for (int i = 0; i < static_cast<int>(names.size()); ++i) {
             const auto moniker = devices.ByIndex(category, i);
             ASSERT_NE(moniker, nullptr);
-            EXPECT_EQ(devices.ByName(category, names[static_cast<std::size_t>(i)]), moniker);
+            EXPECT_EQ(devices.ByName(category, names[static_cast<std::size_t>(i)]).Get(),
+                      moniker.Get());
             EXPECT_EQ(devices.IndexOf(category, moniker.Get()), i);
             Microsoft::WRL::ComPtr<IBaseFilter> filter;
             EXPECT_GE(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
