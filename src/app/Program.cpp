@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include "app/MainForm.h"
+#include "devices/DevicesModule.h"
 #include "framework/Application.h"
 #include "framework/Exception.h"
 #include "framework/Text.h"
@@ -63,6 +64,7 @@ int RunProgram() {
     try {
         TComModule com;
         TSettingsModule settings(title);
+        TDevicesModule devices(DefaultMediaPlatform());
         TApplication application;
         application.SetTitle(title);
         auto form1 = std::make_unique<TForm1>(application);
