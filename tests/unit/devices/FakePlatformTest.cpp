@@ -4,6 +4,8 @@
 #include "fakes/FakeCaptureGraphBuilder.h"
 #include "fakes/FakeDeviceEnum.h"
 #include "fakes/FakeMediaPlatform.h"
+#include "fakes/FakeMediaWorld.h"
+#include "devices/DeviceCatalogue.h"
 
 #include <gtest/gtest.h>
 
@@ -233,6 +235,35 @@ TEST(FakeCaptureGraph, OutputFileGivesMultiplexerAndWriter) {
         EXPECT_EQ(sink2->SetMode(AM_FILE_OVERWRITE), S_OK);
         EXPECT_EQ(builder->FileWriter()->FileName(), L"C:\\x.avi");
         EXPECT_EQ(graph->FilterNames(), (Names{L"AVI Mux", L"File Writer"}));
+    }
+    EXPECT_TRUE(scope.Clean()) << scope.Describe();
+}
+
+TEST(FakeMediaWorld, CatalogueMonikersBindToTheCameraFilter) {
+    TLedgerScope scope;
+    {
+        TFakeMediaWorld world;
+        const auto camera =
+            world.AddCamera(L"Cam", VideoInfoType(MEDIASUBTYPE_RGB24, 320, 240, 24));
+        world.AddDevice(CLSID_AudioInputDeviceCategory, L"Mic");
+        tb::TDevices devices(world.Platform());
+        const auto moniker = devices.VideoDeviceByName(L"Cam");
+        ASSERT_NE(moniker, nullptr);
+        ComPtr<IBaseFilter> filter;
+        ASSERT_EQ(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
+                                        reinterpret_cast<void**>(filter.GetAddressOf())),
+                  S_OK);
+        EXPECT_EQ(FakeOf(filter.Get()), camera.Get());
+        EXPECT_EQ(devices.AudioDeviceNames(), Names{L"Mic"});
+
+        ComPtr<IGraphBuilder> graph;
+        ComPtr<IBaseFilter> tee;
+        ASSERT_EQ(world.Platform()->Create(CLSID_FilterGraph, graph), S_OK);
+        ASSERT_EQ(world.Platform()->Create(CLSID_SmartTee, tee), S_OK);
+        EXPECT_EQ(FakeOf(graph.Get()), world.Graph().Get());
+        EXPECT_EQ(world.SmartTee()->PinCount(), 3u);
+        ComPtr<IBaseFilter> dv;
+        EXPECT_EQ(world.Platform()->Create(CLSID_DVVideoCodec, dv), REGDB_E_CLASSNOTREG);
     }
     EXPECT_TRUE(scope.Clean()) << scope.Describe();
 }
