@@ -115,8 +115,13 @@ void TDevices::EnumerateCategory(TDeviceCategory category, TList& list) {
         ULONG fetched = 0;
         if (monikers->Next(1, moniker.GetAddressOf(), &fetched) != S_OK)
             break;
-        if (!moniker)
+        // An enumerator that claims success without handing anything out would never
+        // end: stop there. An empty slot among real ones is only skipped.
+        if (!moniker) {
+            if (fetched == 0)
+                break;
             continue;
+        }
         ComPtr<IPropertyBag> bag;
         if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
                                           reinterpret_cast<void**>(bag.GetAddressOf()))) ||

@@ -170,6 +170,11 @@ HRESULT FakeMonikerEnum::Next(ULONG count, IMoniker** monikers, ULONG* fetched) 
     }
     if (fetched != nullptr)
         *fetched = handed;
+    if (broken_ && handed < count) {
+        for (ULONG i = handed; i < count; ++i)
+            monikers[i] = nullptr;
+        return S_OK;
+    }
     return handed == count ? S_OK : S_FALSE;
 }
 

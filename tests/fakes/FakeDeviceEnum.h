@@ -88,6 +88,8 @@ public:
     // Hands out an empty slot with S_OK at this position (a misbehaving enumerator).
     void AddEmpty() { monikers_.push_back(nullptr); }
     void Rewind() { position_ = 0; }
+    // From now on Next answers S_OK without handing anything out (a broken enumerator).
+    void BreakAtEnd() { broken_ = true; }
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, IMoniker** monikers, ULONG* fetched) override;
     HRESULT STDMETHODCALLTYPE Skip(ULONG count) override;
@@ -98,6 +100,7 @@ private:
     void* Interface(REFIID interfaceId) override;
     std::vector<ComPtr<IMoniker>> monikers_;
     std::size_t position_ = 0;
+    bool broken_ = false;
 };
 
 // The system device enumerator, logged as "DevEnum". CreateClassEnumerator logs the

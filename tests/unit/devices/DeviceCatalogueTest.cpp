@@ -277,6 +277,15 @@ TEST_F(DeviceCatalogueTest, ErrorPartWayKeepsWhatWasGathered) {
     EXPECT_EQ(catalogue.VideoDeviceUser(2), nullptr);
 }
 
+TEST_F(DeviceCatalogueTest, EnumeratorThatNeverEndsIsLeft) {
+    AddCamera(L"A");
+    deviceEnum->Category(CLSID_VideoInputDeviceCategory)->BreakAtEnd();
+    Add(CLSID_AudioInputDeviceCategory, L"Mic");
+    auto& catalogue = Make();
+    EXPECT_EQ(catalogue.VideoDeviceNames(), Names{L"A"});
+    EXPECT_EQ(catalogue.AudioDeviceNames(), Names{L"Mic"});
+}
+
 TEST_F(DeviceCatalogueTest, EveryReferenceIsReleasedOnEveryPath) {
     AddCamera(L"Cam");
     AddCamera(L"Cam");
