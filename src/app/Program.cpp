@@ -1,6 +1,8 @@
 #include "app/Program.h"
 
+#include "app/FormatPanel.h"
 #include "app/MainForm.h"
+#include "camera/CommDataForm.h"
 #include "framework/Application.h"
 #include "framework/Exception.h"
 #include "framework/Text.h"
@@ -63,11 +65,25 @@ int RunProgram() {
     try {
         TComModule com;
         TSettingsModule settings(title);
+        // ---- Device catalogue module ------------------------------------------------
+        // The program-wide device catalogue is created here, right after the settings
+        // store; declared here, it is destroyed after every window and before the store.
+        // -------------------------------------------------------------------------------
         TApplication application;
         application.SetTitle(title);
+        // The three windows, in this order; the first one is the main window.
         auto form1 = std::make_unique<TForm1>(application);
+        auto formatPanel = std::make_unique<TFFormatPanel>(application);
+        auto commData = std::make_unique<TFCommData>(application);
+        form1->SetFormatPanel(formatPanel.get());
+        form1->SetCommData(commData.get());
         form1->Show();
         application.Run();
+        // The windows go in reverse order, the main window (with its capture control) last.
+        form1->SetFormatPanel(nullptr);
+        form1->SetCommData(nullptr);
+        commData.reset();
+        formatPanel.reset();
         form1.reset();
         return 0;
     } catch (const TException& error) {
