@@ -1,8 +1,6 @@
 #include "app/Program.h"
 
-#include "app/FormatPanel.h"
-#include "app/MainForm.h"
-#include "camera/CommDataForm.h"
+#include "app/ProgramWindows.h"
 #include "framework/Application.h"
 #include "framework/Exception.h"
 #include "framework/Text.h"
@@ -71,20 +69,11 @@ int RunProgram() {
         // -------------------------------------------------------------------------------
         TApplication application;
         application.SetTitle(title);
-        // The three windows, in this order; the first one is the main window.
-        auto form1 = std::make_unique<TForm1>(application);
-        auto formatPanel = std::make_unique<TFFormatPanel>(application);
-        auto commData = std::make_unique<TFCommData>(application);
-        form1->SetFormatPanel(formatPanel.get());
-        form1->SetCommData(commData.get());
-        form1->Show();
-        application.Run();
-        // The windows go in reverse order, the main window (with its capture control) last.
-        form1->SetFormatPanel(nullptr);
-        form1->SetCommData(nullptr);
-        commData.reset();
-        formatPanel.reset();
-        form1.reset();
+        {
+            TProgramWindows windows(application);
+            windows.Form1().Show();
+            application.Run();
+        }
         return 0;
     } catch (const TException& error) {
         ::MessageBoxW(nullptr, error.Message().c_str(), title.c_str(), MB_OK | MB_ICONSTOP);
