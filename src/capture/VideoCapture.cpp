@@ -14,22 +14,6 @@ namespace {
 constexpr wchar_t kVersion[] = L"Korvid080116";
 constexpr UINT kTimerInterval = 100;
 
-// Puts ReinitOnSelect back on every path out of a batch of selections.
-class TReinitOnSelectRestorer {
-public:
-    explicit TReinitOnSelectRestorer(TVideoCapture& control)
-        : control_(control), saved_(control.ReinitOnSelect()) {
-        control_.SetReinitOnSelect(false);
-    }
-    ~TReinitOnSelectRestorer() { control_.SetReinitOnSelect(saved_); }
-    TReinitOnSelectRestorer(const TReinitOnSelectRestorer&) = delete;
-    TReinitOnSelectRestorer& operator=(const TReinitOnSelectRestorer&) = delete;
-
-private:
-    TVideoCapture& control_;
-    bool saved_;
-};
-
 } // namespace
 
 TVideoCapture::TVideoCapture(TControl* owner, std::wstring name,
@@ -65,6 +49,15 @@ TVideoCapture::~TVideoCapture() {
     ReleaseGraphObjects();
     timer_.reset();
     grabberCallback_.reset();
+}
+
+TReinitOnSelectBatch::TReinitOnSelectBatch(TVideoCapture& control)
+    : control_(control), saved_(control.ReinitOnSelect()) {
+    control_.SetReinitOnSelect(false);
+}
+
+TReinitOnSelectBatch::~TReinitOnSelectBatch() {
+    control_.SetReinitOnSelect(saved_);
 }
 
 // ---- Published properties ---------------------------------------------------------
@@ -117,7 +110,7 @@ void TVideoCapture::SetResizeable(bool value) {
 // ---- Initialisation ---------------------------------------------------------------
 
 bool TVideoCapture::InitFromSavedDevices() {
-    TReinitOnSelectRestorer batch(*this);
+    TReinitOnSelectBatch batch(*this);
     SelectVideoDeviceByName(ReadSavedVideoDeviceName());
     SelectAudioDeviceByName(ReadSavedAudioDeviceName());
     SelectVideoCompressorByName(ReadSavedVideoCompressorName());

@@ -320,4 +320,18 @@ private:
     std::unique_ptr<TTimer> timer_;
 };
 
+// A batch of selections: switches ReinitOnSelect off while it lives and puts the old
+// value back on every path out, exceptions included.
+class TReinitOnSelectBatch {
+public:
+    explicit TReinitOnSelectBatch(TVideoCapture& control);
+    ~TReinitOnSelectBatch();
+    TReinitOnSelectBatch(const TReinitOnSelectBatch&) = delete;
+    TReinitOnSelectBatch& operator=(const TReinitOnSelectBatch&) = delete;
+
+private:
+    TVideoCapture& control_;
+    bool saved_;
+};
+
 } // namespace tb

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 
 using namespace tb;
 using Microsoft::WRL::ComPtr;
@@ -261,6 +262,16 @@ TEST_F(VideoCaptureTest, AFailedInitialisationFiresOnInitErrorAndClosesTheDevice
     EXPECT_FALSE(TVideoCaptureAccess::HoldsVideoDevice(*control));
     EXPECT_TRUE(TVideoCaptureAccess::HoldsVideoCompressor(*control)); // compressors stay
     EXPECT_FALSE(TVideoCaptureAccess::HoldsAnyGraphObject(*control));
+}
+
+TEST_F(VideoCaptureTest, InitFromSavedDevicesPutsTheSwitchBackWhenTheInitialisationRaises) {
+    auto control = MakeControl();
+    control->SetReinitOnSelect(false);
+    control->SelectVideoDevice(SomeMoniker());
+    control->SetReinitOnSelect(true);
+    control->OnInitError = [](TVideoCapture&) { throw std::runtime_error("handler failed"); };
+    EXPECT_THROW(control->InitFromSavedDevices(), std::runtime_error);
+    EXPECT_TRUE(control->ReinitOnSelect());
 }
 
 TEST_F(VideoCaptureTest, FrameMessagesReachTheControlAndGraphMessagesAreHarmlessWithoutAGraph) {
