@@ -1,5 +1,6 @@
 #include "framework/Panel.h"
 
+#include <commctrl.h>
 #include <windowsx.h>
 
 namespace tb {
@@ -65,6 +66,50 @@ int BevelInset(TBevelCut inner, TBevelCut outer, int bevelWidth, int borderWidth
 }
 
 TPanel::TPanel(TControl* parent, std::wstring name) : TControl(parent, std::move(name)) {}
+
+TPanel::~TPanel() {
+    // The tool tip belongs to the top-level window, so it goes with the panel explicitly.
+    if (hintWindow_ != nullptr && ::IsWindow(hintWindow_))
+        ::DestroyWindow(hintWindow_);
+}
+
+void TPanel::SetHint(const std::wstring& hint) {
+    hint_ = hint;
+    UpdateHintWindow();
+}
+
+void TPanel::SetShowHint(bool show) {
+    showHint_ = show;
+    UpdateHintWindow();
+}
+
+void TPanel::HandleCreated() {
+    TControl::HandleCreated();
+    UpdateHintWindow();
+}
+
+void TPanel::UpdateHintWindow() {
+    if (!HandleAllocated())
+        return;
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = Handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(Handle());
+    if (hintWindow_ != nullptr)
+        ::SendMessageW(hintWindow_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    if (!showHint_ || hint_.empty())
+        return;
+    if (hintWindow_ == nullptr)
+        hintWindow_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle(),
+                                        nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    if (hintWindow_ == nullptr)
+        return;
+    tool.lpszText = hint_.data();
+    ::SendMessageW(hintWindow_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
 
 void TPanel::SetBevelInner(TBevelCut cut) {
     if (bevelInner_ == cut)

@@ -23,6 +23,7 @@ int BevelInset(TBevelCut inner, TBevelCut outer, int bevelWidth, int borderWidth
 class TPanel : public TControl {
 public:
     TPanel(TControl* parent, std::wstring name);
+    ~TPanel() override;
 
     TBevelCut BevelInner() const { return bevelInner_; }
     void SetBevelInner(TBevelCut cut);
@@ -38,10 +39,11 @@ public:
     // The inset of the current bevels and border width.
     int Inset() const { return BevelInset(bevelInner_, bevelOuter_, bevelWidth_, borderWidth_); }
 
+    // The hint shows as a tool tip over the panel while ShowHint is on.
     const std::wstring& Hint() const { return hint_; }
-    void SetHint(const std::wstring& hint) { hint_ = hint; }
+    void SetHint(const std::wstring& hint);
     bool ShowHint() const { return showHint_; }
-    void SetShowHint(bool show) { showHint_ = show; }
+    void SetShowHint(bool show);
 
     // The menu offered on a right click; owned elsewhere.
     TPopupMenu* PopupMenu() const { return popupMenu_; }
@@ -57,11 +59,13 @@ public:
 
 protected:
     void CreateParams(TCreateParams& params) override;
+    void HandleCreated() override;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Paint(HDC dc);
 
 private:
     void RecreateBorder();
+    void UpdateHintWindow();
 
     TBevelCut bevelInner_ = TBevelCut::bvNone;
     TBevelCut bevelOuter_ = TBevelCut::bvRaised;
@@ -72,6 +76,7 @@ private:
     bool showHint_ = false;
     TPopupMenu* popupMenu_ = nullptr;
     bool pressed_ = false;
+    HWND hintWindow_ = nullptr;
 };
 
 } // namespace tb

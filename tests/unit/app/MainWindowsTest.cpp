@@ -7,6 +7,7 @@
 #include "support/TestRegistry.h"
 
 #include <gtest/gtest.h>
+#include <commctrl.h>
 
 #include <memory>
 #include <string>
@@ -62,6 +63,33 @@ int ThreadWindowsCaptioned(const std::wstring& caption) {
     return search.count;
 }
 
+// The text of the tool tip the thread shows over `window`, if any.
+std::wstring ToolTipOver(HWND window) {
+    struct Search {
+        HWND window;
+        std::wstring text;
+    } search{window, {}};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND candidate, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            wchar_t className[64] = {};
+            ::GetClassNameW(candidate, className, 64);
+            if (std::wstring(className) != TOOLTIPS_CLASSW)
+                return TRUE;
+            wchar_t text[128] = {};
+            TTTOOLINFOW tool{};
+            tool.cbSize = TTTOOLINFOW_V2_SIZE;
+            tool.lpszText = text;
+            if (::SendMessageW(candidate, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool)) &&
+                tool.hwnd == s->window)
+                s->text = text;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.text;
+}
+
 } // namespace
 
 TEST_F(MainWindowsTest, TheMainWindowComesFirstAndTheOtherTwoStartHidden) {
@@ -87,6 +115,7 @@ TEST_F(MainWindowsTest, TheCaptureControlCarriesItsDesignSettings) {
     EXPECT_EQ(capture.Height(), 244);
     EXPECT_EQ(capture.Hint(), L"Click Right mouse for popup menu");
     EXPECT_TRUE(capture.ShowHint());
+    EXPECT_EQ(ToolTipOver(capture.Handle()), L"Click Right mouse for popup menu");
     EXPECT_TRUE(capture.AutoSize());
     EXPECT_TRUE(capture.Preview());
     EXPECT_FALSE(capture.PermanentGrabbing());
