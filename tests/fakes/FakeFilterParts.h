@@ -7,7 +7,7 @@
 
 #include "fakes/FakeFilter.h"
 #include "fakes/FakeMediaTypes.h"
-#include "fakes/SampleGrabberApi.h"
+#include "capture/MediaIds.h"
 
 #include <dshow.h>
 #include <ocidl.h>

@@ -1,7 +1,6 @@
 #include "fakes/GuidNames.h"
 
 #include "capture/MediaIds.h"
-#include "fakes/SampleGrabberApi.h"
 
 #include <dshow.h>
 #include <objbase.h>

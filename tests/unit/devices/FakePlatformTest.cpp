@@ -199,7 +199,6 @@ TEST(FakeCaptureGraph, BuildsAndTakesApartAPreviewGraph) {
 TEST(FakeFilterGraph, QueuesEventsUntilTakenAndCountsFreedParameters) {
     auto graph = MakeFake<FakeFilterGraph>(MakeLog());
     ComPtr<IMediaEventEx> events;
-    // mingw-w64 gives IMediaEventEx no __uuidof: ask by identifier.
     ASSERT_EQ(
         graph->QueryInterface(IID_IMediaEventEx, reinterpret_cast<void**>(events.GetAddressOf())),
         S_OK);
