@@ -1,0 +1,16 @@
+#include "framework/GroupBox.h"
+
+namespace tb {
+
+TGroupBox::TGroupBox(TControl* parent, std::wstring name, std::wstring caption)
+    : TControl(parent, std::move(name)) {
+    SetCaption(caption);
+}
+
+void TGroupBox::CreateParams(TCreateParams& params) {
+    params.className = L"BUTTON";
+    params.style |= BS_GROUPBOX;
+    params.exStyle |= WS_EX_CONTROLPARENT;
+}
+
+} // namespace tb

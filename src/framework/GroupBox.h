@@ -1,0 +1,17 @@
+// A group box: a framed caption around its child controls, which the dialog keys reach
+// with Tab.
+#pragma once
+
+#include "framework/Control.h"
+
+namespace tb {
+
+class TGroupBox : public TControl {
+public:
+    TGroupBox(TControl* parent, std::wstring name, std::wstring caption = {});
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+};
+
+} // namespace tb
