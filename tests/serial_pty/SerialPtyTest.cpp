@@ -271,3 +271,20 @@ TEST_F(SerialPtyTest, OpeningAndClosingAHundredTimesLeavesNoHandleOrThread) {
     other.SetPort(COM2);
     EXPECT_NO_THROW(other.Open());
 }
+
+TEST_F(SerialPtyTest, AWriteHeldByXoffEndsWithinItsTimeLimit) {
+    port->SetPort(COM3);
+    port->SetFlowControl(fcXonXoff);
+    port->Open();
+    pty.Send("COM3", "\x13"); // XOFF: the line stops sending
+    ::Sleep(100);
+    const ULONGLONG start = ::GetTickCount64();
+    const std::int32_t written = port->WriteString("abc");
+    const ULONGLONG elapsed = ::GetTickCount64() - start;
+    std::printf("held write: %d bytes after %llu ms\n", written,
+                static_cast<unsigned long long>(elapsed));
+    EXPECT_LE(elapsed, 3u * 1000u + 1500u + 500u);
+    EXPECT_LE(written, 3);
+    pty.Send("COM3", "\x11"); // XON
+    port->Close();
+}
