@@ -18,5 +18,5 @@ mkdir -p "$TESTBENCH_BUILD_DIR/native"
 if [ ! -f "$TESTBENCH_BUILD_DIR/native/ptyshim.so" ] ||
     [ "$TESTBENCH_ROOT/tools/ptyshim/ptyshim.c" -nt "$TESTBENCH_BUILD_DIR/native/ptyshim.so" ]; then
     cc -shared -fPIC -O2 -Wall -Wextra -o "$TESTBENCH_BUILD_DIR/native/ptyshim.so" \
-        "$TESTBENCH_ROOT/tools/ptyshim/ptyshim.c" -ldl
+        "$TESTBENCH_ROOT/tools/ptyshim/ptyshim.c" -ldl -lpthread
 fi

@@ -24,6 +24,7 @@
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -46,21 +47,11 @@ static int is_pty_slave(int fd) {
     return maj >= 136 && maj <= 143;
 }
 
-static int input_lines(void) {
-    const char* path = getenv("PTYSHIM_STATE");
-    if (path == NULL)
-        return 0;
-    int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return 0;
-    char text[256];
-    ssize_t got = read(fd, text, sizeof(text) - 1);
-    close(fd);
-    if (got <= 0)
-        return 0;
-    text[got] = '\0';
+static int parse_lines(char* text) {
     int lines = 0;
-    for (char* word = strtok(text, " \t\r\n,"); word != NULL; word = strtok(NULL, " \t\r\n,")) {
+    char* rest = NULL;
+    for (char* word = strtok_r(text, " \t\r\n,", &rest); word != NULL;
+         word = strtok_r(NULL, " \t\r\n,", &rest)) {
         if (strcmp(word, "CTS") == 0)
             lines |= TIOCM_CTS;
         else if (strcmp(word, "DSR") == 0)
@@ -73,11 +64,41 @@ static int input_lines(void) {
     return lines;
 }
 
-typedef int (*tcsetattr_fn)(int, int, const struct termios*);
+/* Wine polls the lines about every millisecond: the file is parsed again only when it
+ * was replaced or changed. */
+static int input_lines(void) {
+    static pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
+    static struct stat seen;
+    static int lines;
+    const char* path = getenv("PTYSHIM_STATE");
+    struct stat st;
+    if (path == NULL || stat(path, &st) != 0)
+        return 0;
+    pthread_mutex_lock(&lock);
+    if (st.st_ino != seen.st_ino || st.st_size != seen.st_size ||
+        st.st_mtim.tv_sec != seen.st_mtim.tv_sec || st.st_mtim.tv_nsec != seen.st_mtim.tv_nsec) {
+        char text[256];
+        ssize_t got = -1;
+        int fd = open(path, O_RDONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            got = read(fd, text, sizeof(text) - 1);
+            close(fd);
+        }
+        text[got > 0 ? got : 0] = '\0';
+        lines = parse_lines(text);
+        seen = st;
+    }
+    int result = lines;
+    pthread_mutex_unlock(&lock);
+    return result;
+}
+
 #ifndef CMSPAR
 #define CMSPAR 010000000000
 #endif
 #define FRAMING (CSIZE | PARENB | PARODD | CMSPAR)
+
+typedef int (*tcsetattr_fn)(int, int, const struct termios*);
 
 int tcsetattr(int fd, int actions, const struct termios* settings) {
     static tcsetattr_fn real_tcsetattr;
