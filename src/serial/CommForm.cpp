@@ -1,6 +1,5 @@
 #include "serial/CommForm.h"
 
-
 namespace tb {
 
 namespace {
