@@ -9,6 +9,7 @@
 
 #include <exception>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 namespace tb {
