@@ -13,4 +13,10 @@ void TGroupBox::CreateParams(TCreateParams& params) {
     params.exStyle |= WS_EX_CONTROLPARENT;
 }
 
+LRESULT TGroupBox::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ERASEBKGND && PaintBackground(reinterpret_cast<HDC>(wParam)))
+        return 1;
+    return TControl::WndProc(message, wParam, lParam);
+}
+
 } // namespace tb

@@ -12,6 +12,8 @@ public:
 
 protected:
     void CreateParams(TCreateParams& params) override;
+    // A group box paints only its frame: the area inside gets the control's colour.
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
 
 } // namespace tb

@@ -46,6 +46,7 @@ TCommFrm::TCommFrm(TApplication& application)
     SetCaption(L"Communication Settings");
     SetBorderStyle(TBorderStyle::bsDialog);
     SetUsesDialogKeys(true);
+    SetFont(L"MS Sans Serif", -11);
     RECT outer{0, 0, kClientWidth, kClientHeight};
     ::AdjustWindowRectEx(&outer, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, FALSE,
                          WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT);
