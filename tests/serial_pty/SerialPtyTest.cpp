@@ -288,3 +288,26 @@ TEST_F(SerialPtyTest, AWriteHeldByXoffEndsWithinItsTimeLimit) {
     pty.Send("COM3", "\x11"); // XON
     port->Close();
 }
+
+TEST_F(SerialPtyTest, TheEventMaskDecidesWhichNotificationsArrive) {
+    port->SetPort(COM1);
+    int rxChar = 0;
+    port->OnRxChar = [&](TComPort&, std::int32_t) { ++rxChar; };
+    // Without evRxChar arriving bytes raise no OnRxChar. (Wine 8 never reports EV_RXFLAG
+    // for the event character 0x00; the scripted platform covers OnRxFlag.)
+    port->SetEvents(TEvents::All().Exclude(evRxChar));
+    port->Open();
+    ::Sleep(100);
+    pty.Send("COM1", std::string("ab\0c", 4));
+    PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(rxChar, 0);
+    EXPECT_EQ(port->InQueCount(), 4);
+    port->Close();
+    // With it, the same bytes do.
+    port->SetEvents(TEvents::All());
+    port->Open();
+    ::Sleep(100);
+    pty.Send("COM1", "xyz");
+    EXPECT_TRUE(PumpUntil([&] { return rxChar > 0; }));
+    port->Close();
+}
