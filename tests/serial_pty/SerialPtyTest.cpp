@@ -162,19 +162,6 @@ TEST_F(SerialPtyTest, BytesFromTheFarSideRaiseRxCharOnTheUiThread) {
     port->Close();
 }
 
-TEST_F(SerialPtyTest, ReadStringTakesPartOfTheQueue) {
-    port->SetPort(COM4);
-    port->SetEvents(TEvents{});
-    port->Open();
-    pty.Send("COM4", "0123456789");
-    ASSERT_TRUE(PumpUntil([&] { return port->InQueCount() == 10; }));
-    std::string text;
-    EXPECT_EQ(port->ReadString(text, 4), 4);
-    EXPECT_EQ(text, "0123");
-    EXPECT_EQ(port->InQueCount(), 6);
-    port->Close();
-}
-
 TEST_F(SerialPtyTest, ModemLineChangesAndTxEmptyAreNotified) {
     port->SetPort(COM1);
     int cts = 0, dsr = 0, txEmpty = 0;

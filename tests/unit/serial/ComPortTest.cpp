@@ -280,15 +280,6 @@ TEST_F(ComPortTest, OpenAndCloseManyTimesLeavesNothingBehind) {
     EXPECT_EQ(fake->CountCalls("Close"), 100);
 }
 
-TEST_F(ComPortTest, DestructionClosesAnOpenPort) {
-    TrackOpenClose();
-    port->Open();
-    port.reset();
-    EXPECT_EQ(log, (std::vector<std::string>{"open", "close"}));
-    EXPECT_EQ(fake->OpenHandles(), 0);
-    port = std::make_unique<TComPort>(L"ComPort1", fake);
-}
-
 TEST_F(ComPortTest, PropertiesTakeEffectAtTheNextOpen) {
     port->Open();
     port->SetBaudRate(br19200);

@@ -1,5 +1,4 @@
-// The pure mappings of the line settings: control block, flags, limits, time-outs, event
-// mask, device names and the data-bits clamp.
+// The pure mappings of the line settings: control block, flags, limits and event mask.
 #include "serial/ComErrors.h"
 #include "serial/LineSettings.h"
 
@@ -69,16 +68,6 @@ TEST(LineSettings, ControlBlockForEachFlowControlAndDtr) {
     }
 }
 
-TEST(LineSettings, EveryBaudRateOrdinalHasItsSpeed) {
-    const DWORD speeds[] = {110,   300,   600,   1200,  2400,  4800,  9600,
-                            14400, 19200, 38400, 56000, 57600, 115200};
-    for (int ordinal = 0; ordinal < kBaudRateCount; ++ordinal) {
-        TLineSettings settings;
-        settings.baudRate = static_cast<TBaudRate>(ordinal);
-        EXPECT_EQ(BuildDeviceControlBlock(settings).BaudRate, speeds[ordinal]) << ordinal;
-    }
-}
-
 TEST(LineSettings, BufferSizesOutOfRangeAreARangeError) {
     const struct {
         std::int32_t write, read;
@@ -102,15 +91,6 @@ TEST(LineSettings, BufferSizesOutOfRangeAreARangeError) {
     }
 }
 
-TEST(LineSettings, TimeoutsReturnReadsAtOnceAndBoundWrites) {
-    const COMMTIMEOUTS t = PortTimeouts();
-    EXPECT_EQ(t.ReadIntervalTimeout, 0xFFFFFFFFu);
-    EXPECT_EQ(t.ReadTotalTimeoutMultiplier, 0u);
-    EXPECT_EQ(t.ReadTotalTimeoutConstant, 0u);
-    EXPECT_EQ(t.WriteTotalTimeoutMultiplier, 1000u);
-    EXPECT_EQ(t.WriteTotalTimeoutConstant, 1500u);
-}
-
 TEST(LineSettings, EventMaskFollowsTheDeviceBitsNotTheSetOrder) {
     const struct {
         TEvents events;
@@ -125,15 +105,4 @@ TEST(LineSettings, EventMaskFollowsTheDeviceBitsNotTheSetOrder) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(EventMaskFor(c.events), c.mask) << c.events.Bits();
-}
-
-TEST(LineSettings, PortNamesAndDataBitsClamp) {
-    EXPECT_EQ(PortNameFor(0), L"COM1");
-    EXPECT_EQ(PortNameFor(3), L"COM4");
-    EXPECT_EQ(PortNameFor(4), L"");
-    EXPECT_EQ(PortNameFor(255), L"");
-    const int requested[] = {9, 255, 8, 7, 5, 4, 0};
-    const int stored[] = {8, 8, 8, 7, 5, 5, 5};
-    for (size_t i = 0; i < std::size(requested); ++i)
-        EXPECT_EQ(ClampDataBits(requested[i]), stored[i]) << requested[i];
 }
