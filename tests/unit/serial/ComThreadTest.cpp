@@ -179,6 +179,20 @@ TEST_F(ComThreadTest, CloseFromInsideAHandlerEndsTheBatchAndTheThread) {
     EXPECT_EQ(log, std::vector<std::string>{"Error"});
 }
 
+TEST_F(ComThreadTest, AHandlerRunWhileCloseWaitsMayCloseToo) {
+    int closes = 0;
+    port->OnClose = [&](TComPort&) { ++closes; };
+    port->OnRxChar = [&](TComPort& sender, std::int32_t) { sender.Close(); };
+    OpenArmed();
+    fake->QueueInput("z");
+    fake->RaiseEvents(EV_RXCHAR);
+    ::Sleep(50); // the dispatch waits for Close to serve it
+    port->Close();
+    EXPECT_EQ(closes, 1);
+    EXPECT_FALSE(port->Connected());
+    EXPECT_EQ(fake->OpenHandles(), 0);
+}
+
 TEST_F(ComThreadTest, CloseFromAModalLoopInsideAHandlerCompletes) {
     // A handler that shows a modal box runs a nested message loop; the user closes the
     // port from there.
