@@ -1,5 +1,7 @@
 #include "app/MainForm.h"
 
+#include "app/FormatPanel.h"
+#include "camera/CommDataForm.h"
 #include "settings/FormPlacement.h"
 #include "settings/SettingsStore.h"
 
@@ -8,15 +10,46 @@ namespace tb {
 namespace {
 
 constexpr wchar_t kSection[] = L"Form1";
+constexpr wchar_t kAboutText[] =
+    L"TestBench - video capture and camera control test bench, by Zarrow";
 
 } // namespace
 
-TForm1::TForm1(TApplication& application) : TForm(application, L"Form1") {
+TForm1::TForm1(TApplication& application, std::shared_ptr<IMediaPlatform> platform)
+    : TForm(application, L"Form1") {
     SetCaption(L"PelmontTest2");
     SetBorderStyle(TBorderStyle::bsSizeable);
     SetBounds(178, 357, 332, 298);
     SetColor(clBtnFace());
     SetFont(L"MS Sans Serif", -11);
+
+    // The capture control with its design settings.
+    videoCapture1_ = std::make_unique<TVideoCapture>(this, L"VideoCapture1", std::move(platform));
+    TVideoCapture& capture = *videoCapture1_;
+    capture.SetBounds(0, 0, 324, 244);
+    capture.SetHint(L"Click Right mouse for popup menu");
+    capture.SetShowHint(true);
+    capture.SetAutoSize(true);
+    capture.SetDVResolution(TDVResolution::dvrDontWorry);
+    capture.SetPixelFormat(TPixelFormat::pf24bit);
+    capture.SetGrabbedPixelFormat(TPixelFormat::pf24bit);
+    capture.SetAudioPreview(false);
+    capture.SetPreview(true);
+    capture.SetWantBitmapGrab(false);
+    capture.SetPermanentGrabbing(false);
+    capture.SetFullScreenMode(false);
+    capture.SetUseTimeLimit(false);
+    capture.SetTimeLimitSec(0);
+    capture.SetPreallocFile(false);
+    capture.SetPreallocFileSizeMB(1);
+    capture.SetResizeable(false);
+    capture.SetManualCaptureStart(false);
+    capture.SetPopupDevicesDialog(false);
+    capture.SetPopupVideoDevicesList(true);
+    capture.SetColor(clSilver);
+    capture.SetPopupMenu(&popupMenu1_);
+    capture.SetBevelOuter(TBevelCut::bvLowered);
+    capture.SetBevelWidth(2);
 
     TMenuItem& file = mainMenu1_.Items().Add(L"File1", L"File");
     exit1_ = &file.Add(L"Exit1", L"Exit", [this](TMenuItem&) { Exit1Click(); });
@@ -46,6 +79,12 @@ TForm1::~TForm1() {
     SetMenu(nullptr);
 }
 
+void TForm1::SetCommData(TFCommData* commData) {
+    commData_ = commData;
+    if (commData_ != nullptr)
+        commData_->SetShowMenuItem(showSamsungSHC721Control1_);
+}
+
 void TForm1::FormCreate() {
     RestoreFormPlacement(Settings(), *this);
     bool autoSize = autoSize1_->Checked();
@@ -55,11 +94,23 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::ApplyAutoSize() {
-    SetAutoSize(autoSize1_->Checked());
+    TVideoCapture& capture = VideoCapture1();
+    if (autoSize1_->Checked()) {
+        SetAutoSize(true);
+        capture.SetAlign(TAlign::alNone);
+        capture.SetAutoSize(true);
+        // The control no longer fills the window: the window now fits it.
+        SetAutoSize(true);
+    } else {
+        SetAutoSize(false);
+        capture.SetAlign(TAlign::alClient);
+        capture.SetAutoSize(false);
+    }
 }
 
 void TForm1::FormActivate() {
     Repaint();
+    VideoCapture1().InitFromSavedDevices();
 }
 
 void TForm1::FormClose(TCloseAction&) {
@@ -67,7 +118,10 @@ void TForm1::FormClose(TCloseAction&) {
     Settings().RegWriteBool(kSection, L"Autosize", autoSize1_->Checked());
 }
 
-void TForm1::FormKeyUp(WORD&, TShiftState) {}
+void TForm1::FormKeyUp(WORD& key, TShiftState shift) {
+    if (commData_ != nullptr)
+        commData_->FormKeyUp(key, shift);
+}
 
 void TForm1::Exit1Click() {
     Close();
@@ -78,23 +132,23 @@ void TForm1::AutoSize1Click() {
     ApplyAutoSize();
 }
 
-void TForm1::ShowFormatPanel1Click() {}
+void TForm1::ShowFormatPanel1Click() {
+    if (formatPanel_ != nullptr)
+        formatPanel_->Show();
+}
 
 void TForm1::ShowSamsungSHC721Control1Click() {
     showSamsungSHC721Control1_->SetChecked(!showSamsungSHC721Control1_->Checked());
-}
-
-std::wstring TForm1::VersionText() const {
-    return L"Korvid080116";
+    if (commData_ != nullptr)
+        commData_->SetVisible(showSamsungSHC721Control1_->Checked());
 }
 
 void TForm1::KorvidVersion1Click() {
-    Application().MessageBox(VersionText(), Application().Title(), MB_OK);
+    Application().MessageBox(VideoCapture1().Version(), Application().Title(), MB_OK);
 }
 
 void TForm1::About1Click() {
-    Application().MessageBox(L"TestBench - video capture and camera control test bench, by Zarrow",
-                             Application().Title(), MB_OK);
+    Application().MessageBox(kAboutText, Application().Title(), MB_OK);
 }
 
 } // namespace tb

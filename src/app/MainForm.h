@@ -1,17 +1,33 @@
-// The main window "PelmontTest2" (component name "Form1"): its menus, its placement and
-// AutoSize choice kept in the settings store.
+// The main window "PelmontTest2" (component name "Form1"): the capture control
+// VideoCapture1, the menus File, Options and Help, its placement and AutoSize choice kept
+// in the settings store, and the hand-over of key releases to the camera window.
 #pragma once
 
+#include "capture/MediaPlatform.h"
+#include "capture/VideoCapture.h"
 #include "framework/Application.h"
 #include "framework/Form.h"
 #include "framework/Menu.h"
 
+#include <memory>
+
 namespace tb {
+
+class TFFormatPanel;
+class TFCommData;
 
 class TForm1 : public TForm {
 public:
-    explicit TForm1(TApplication& application);
+    explicit TForm1(TApplication& application,
+                    std::shared_ptr<IMediaPlatform> platform = DefaultMediaPlatform());
     ~TForm1() override;
+
+    // The windows the menu shows; created after the main window.
+    void SetFormatPanel(TFFormatPanel* panel) { formatPanel_ = panel; }
+    void SetCommData(TFCommData* commData);
+
+    TVideoCapture& VideoCapture1() { return *videoCapture1_; }
+    TPopupMenu& PopupMenu1() { return popupMenu1_; }
 
     // Menu items, by their component names.
     TMenuItem& Exit1() { return *exit1_; }
@@ -24,9 +40,6 @@ public:
 
     // Brings the window and the capture control into line with the AutoSize item's check.
     void ApplyAutoSize();
-
-    // The version text of the capture control shown by "Korvid version".
-    std::wstring VersionText() const;
 
     // Handlers.
     void FormCreate();
@@ -42,12 +55,16 @@ public:
 
 private:
     TMainMenu mainMenu1_{L"MainMenu1"};
+    TPopupMenu popupMenu1_{L"PopupMenu1"};
+    std::unique_ptr<TVideoCapture> videoCapture1_;
     TMenuItem* exit1_ = nullptr;
     TMenuItem* autoSize1_ = nullptr;
     TMenuItem* showFormatPanel1_ = nullptr;
     TMenuItem* showSamsungSHC721Control1_ = nullptr;
     TMenuItem* korvidVersion1_ = nullptr;
     TMenuItem* about1_ = nullptr;
+    TFFormatPanel* formatPanel_ = nullptr;
+    TFCommData* commData_ = nullptr;
 };
 
 } // namespace tb

@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
-#include "app/MainForm.h"
+#include "app/ProgramWindows.h"
+#include "devices/DevicesModule.h"
 #include "framework/Application.h"
 #include "framework/Exception.h"
 #include "framework/Text.h"
@@ -63,12 +64,16 @@ int RunProgram() {
     try {
         TComModule com;
         TSettingsModule settings(title);
+        // The program-wide device catalogue, created right after the settings store;
+        // declared here, it is destroyed after every window and before the store.
+        TDevicesModule devices(DefaultMediaPlatform());
         TApplication application;
         application.SetTitle(title);
-        auto form1 = std::make_unique<TForm1>(application);
-        form1->Show();
-        application.Run();
-        form1.reset();
+        {
+            TProgramWindows windows(application);
+            windows.Form1().Show();
+            application.Run();
+        }
         return 0;
     } catch (const TException& error) {
         ::MessageBoxW(nullptr, error.Message().c_str(), title.c_str(), MB_OK | MB_ICONSTOP);

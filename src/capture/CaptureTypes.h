@@ -1,0 +1,34 @@
+// Plain types shared by the capture control's concerns: the DV decoding size, the
+// record of one video mode, and one entry of the list of available device dialogs.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace tb {
+
+enum class TDVResolution { dvrDontWorry, dvrFull, dvrHalf, dvrQuater, dvrDC };
+
+// The display code handed to the DV decoder: 0 for dvrDontWorry, else 1000..1003.
+int DVResolutionCode(TDVResolution resolution);
+
+// One video mode. Producers clear the whole record before filling it.
+struct VideoFormat {
+    GUID MajorType{};
+    GUID Subtype{};
+    GUID FormatType{};
+    std::int32_t Width = 0;
+    std::int32_t Height = 0;
+    std::uint16_t BitCount = 0;
+    double FrameRate = 0;
+};
+
+// A device dialog the current graph offers: its menu caption and its kind (0..13).
+struct TAvailableDialog {
+    std::wstring Caption;
+    int Kind = 0;
+};
+
+} // namespace tb

@@ -1,0 +1,220 @@
+#include "capture/VideoCapture.h"
+
+#include "capture/CaptureMessages.h"
+#include "capture/MediaType.h"
+#include "capture/SampleGrabberCB.h"
+#include "framework/Application.h"
+#include "framework/Form.h"
+#include "framework/Text.h"
+
+namespace tb {
+
+namespace {
+
+constexpr wchar_t kVersion[] = L"Korvid080116";
+constexpr UINT kTimerInterval = 100;
+
+} // namespace
+
+TVideoCapture::TVideoCapture(TControl* owner, std::wstring name,
+                             std::shared_ptr<IMediaPlatform> platform,
+                             std::shared_ptr<IClock> clock)
+    : TPanel(owner, std::move(name)), platform_(std::move(platform)), clock_(std::move(clock)),
+      version_(kVersion) {
+    // No graph object exists yet; the published values start as their members say
+    // (plain field values, no setter runs).
+    ReleaseGraphObjects();
+    videoWindow_.Reset();
+    mediaEvent_.Reset();
+    droppedFrameCounter_.Reset();
+    multiplexer_.Reset();
+    fileWriter_.Reset();
+    muxConfig_.Reset();
+    nullRenderer_.Reset();
+
+    SetColor(clSilver);
+    SetWidth(320);
+    SetHeight(240);
+
+    timer_ = std::make_unique<TTimer>(kTimerInterval, true);
+    timer_->OnTimer = [this](TTimer&) { CaptureTimerTick(); };
+}
+
+TVideoCapture::~TVideoCapture() {
+    destroying_ = true;
+    // A failure while saving or dismantling goes to the general error report; the
+    // control is released all the same.
+    Guarded([this] { SaveSettings(); });
+    Guarded([this] { TearDownGraph(); });
+    ReleaseGraphObjects();
+    timer_.reset();
+    grabberCallback_.reset();
+}
+
+TReinitOnSelectBatch::TReinitOnSelectBatch(TVideoCapture& control)
+    : control_(control), saved_(control.ReinitOnSelect()) {
+    control_.SetReinitOnSelect(false);
+}
+
+TReinitOnSelectBatch::~TReinitOnSelectBatch() {
+    control_.SetReinitOnSelect(saved_);
+}
+
+// ---- Published properties ---------------------------------------------------------
+
+void TVideoCapture::SetAutoSize(bool value) {
+    if (autoSize_ == value)
+        return;
+    autoSize_ = value;
+    ReapplyFormat();
+}
+
+void TVideoCapture::SetDVResolution(TDVResolution value) {
+    if (capturing_ || !IsDVStream())
+        return;
+    dvResolution_ = value;
+    RebuildGraph();
+}
+
+void TVideoCapture::SetAudioPreview(bool value) {
+    if (audioPreview_ == value)
+        return;
+    audioPreview_ = value;
+    RebuildGraph();
+}
+
+void TVideoCapture::SetPreview(bool value) {
+    preview_ = value;
+    if (value) {
+        StartPreview();
+    } else {
+        StopPreview();
+        ReapplyFormat();
+    }
+}
+
+void TVideoCapture::SetWantBitmapGrab(bool value) {
+    if (wantBitmapGrab_ == value)
+        return;
+    wantBitmapGrab_ = value;
+    RebuildGraph();
+}
+
+void TVideoCapture::SetResizeable(bool value) {
+    if (resizeable_ == value)
+        return;
+    resizeable_ = value;
+    ReapplyFormat();
+}
+
+// ---- Initialisation ---------------------------------------------------------------
+
+bool TVideoCapture::InitFromSavedDevices() {
+    TReinitOnSelectBatch batch(*this);
+    SelectVideoDeviceByName(ReadSavedVideoDeviceName());
+    SelectAudioDeviceByName(ReadSavedAudioDeviceName());
+    SelectVideoCompressorByName(ReadSavedVideoCompressorName());
+    SelectAudioCompressorByName(ReadSavedAudioCompressorName());
+    return InitGraph();
+}
+
+bool TVideoCapture::InitGraph() {
+    if (!videoDevice_) {
+        CloseDevices();
+        BuildPopupMenu();
+        return false;
+    }
+    bool ok = BuildBaseGraph();
+    if (ok) {
+        VideoFormat format;
+        LoadFormatSettings(format);
+        ok = SetVideoFormat(format);
+    }
+    if (ok)
+        RegisterAsVideoDeviceUser();
+    if (ok) {
+        // Does nothing when the format step already started the preview.
+        if (preview_)
+            StartPreview();
+    } else {
+        Fire(OnInitError);
+        CloseDevices();
+    }
+    BuildPopupMenu();
+    return ok;
+}
+
+bool TVideoCapture::RebuildGraph() {
+    if (!videoDevice_)
+        return false;
+    TearDownGraph();
+    const bool built = BuildGraph();
+    if (built && preview_)
+        StartPreview();
+    return built;
+}
+
+void TVideoCapture::ReapplyFormat() {
+    if (!videoDevice_)
+        return;
+    VideoFormat format;
+    GetVideoFormat(format);
+    SetVideoFormat(format);
+}
+
+bool TVideoCapture::IsDVStream() {
+    if (!videoStreamConfig_)
+        return false;
+    UniqueMediaType type(*platform_);
+    const HRESULT result = videoStreamConfig_->GetFormat(type.Put());
+    return result == S_OK && type && type->majortype == MEDIATYPE_Interleaved;
+}
+
+// ---- Error reporting --------------------------------------------------------------
+
+std::wstring TVideoCapture::CaptureErrorText(std::wstring_view format, std::int32_t code) {
+    return FormatNumber(format, static_cast<std::int64_t>(static_cast<std::uint32_t>(code)));
+}
+
+void TVideoCapture::ShowCaptureError(std::wstring_view format, std::int32_t code) {
+    const std::wstring text = CaptureErrorText(format, code);
+    HWND owner = ::GetForegroundWindow();
+    const UINT type = MB_OK | MB_ICONERROR;
+    if (TApplication* application = TApplication::Current())
+        application->Prompter().Message(owner, text, msg::kErrorCaption, type);
+    else
+        ::MessageBoxW(owner, text.c_str(), msg::kErrorCaption, type);
+    if (auto* form = dynamic_cast<TForm*>(Parent()))
+        form->Repaint();
+}
+
+void TVideoCapture::RaiseCaptureError(std::wstring_view format, std::int32_t code) {
+    ShowCaptureError(format, code);
+    throw EVideoCaptureError(CaptureErrorText(format, code));
+}
+
+// ---- Window messages --------------------------------------------------------------
+
+LRESULT TVideoCapture::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_GRAPHNOTIFY:
+        HandleGraphEvents();
+        return 0;
+    case WM_BITMAPGRABBED:
+        HandleBitmapGrabbed();
+        return 0;
+    case WM_FRAMERENDERED:
+        HandleFrameRendered();
+        return 0;
+    default:
+        return TPanel::WndProc(message, wParam, lParam);
+    }
+}
+
+void TVideoCapture::Resized() {
+    // The size message: the panel has taken its new size (and repaints its bevels).
+    TPanel::Resized();
+    LayoutVideoWindow();
+}
+
+} // namespace tb

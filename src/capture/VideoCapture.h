@@ -1,0 +1,337 @@
+// TVideoCapture: the video capture control. A bevelled panel that owns one media
+// capture graph for one video capture device (optionally one audio capture device, one
+// video compressor and one audio compressor), shows the live picture inside its own
+// client area and tells the application what happens through events.
+//
+// The class is split by concern over several files:
+//   VideoCapture.cpp      properties, construction and destruction, the initialise
+//                         sequence, error reporting, the window messages
+//   GraphBuild.cpp        building and dismantling the graph
+//   PreviewControl.cpp    running and stopping, the capture timer, graph events
+//   DeviceSelection.cpp   choosing devices and compressors, closing the devices
+//   VideoFormat.cpp       reading and applying the video mode, DV resolution
+//   FrameGrab.cpp         frames handed to the application
+//   CaptureSettings.cpp   the control's values in the settings store
+//   CapturePopupMenu.cpp  the right-button menu and the device dialogs
+//   Sizing.cpp            the video window inside the bevels, full screen
+#pragma once
+
+#include "capture/CaptureClock.h"
+#include "capture/CaptureTypes.h"
+#include "capture/MediaIds.h"
+#include "capture/MediaPlatform.h"
+#include "framework/Exception.h"
+#include "framework/Panel.h"
+#include "framework/PixelFormat.h"
+#include "framework/Timer.h"
+
+#include <windows.h>
+#include <wrl/client.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tb {
+
+class TBitmap;
+class TSampleGrabberCB;
+
+// Messages posted to the control's own window.
+constexpr UINT WM_GRAPHNOTIFY = WM_USER + 1;   // graph events are waiting
+constexpr UINT WM_BITMAPGRABBED = WM_USER + 2; // a requested frame is in the grabber's buffer
+constexpr UINT WM_FRAMERENDERED = WM_USER + 3; // a frame passed the grabber
+
+// The control's own failure; raised while building the graph and always caught there.
+class EVideoCaptureError : public TException {
+public:
+    using TException::TException;
+};
+
+class TVideoCapture : public TPanel {
+public:
+    using TNotifyEvent = std::function<void(TVideoCapture& sender)>;
+    using TBitmapGrabbedEvent = std::function<void(TBitmap& grabbedBitmap)>;
+
+    TVideoCapture(TControl* owner, std::wstring name,
+                  std::shared_ptr<IMediaPlatform> platform = DefaultMediaPlatform(),
+                  std::shared_ptr<IClock> clock = DefaultClock());
+    ~TVideoCapture() override;
+
+    // ---- Published properties -------------------------------------------------------
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool value);
+    TDVResolution DVResolution() const { return dvResolution_; }
+    void SetDVResolution(TDVResolution value);
+    TPixelFormat PixelFormat() const { return pixelFormat_; }
+    void SetPixelFormat(TPixelFormat value) { pixelFormat_ = value; }
+    TPixelFormat GrabbedPixelFormat() const { return grabbedPixelFormat_; }
+    void SetGrabbedPixelFormat(TPixelFormat value) { grabbedPixelFormat_ = value; }
+    bool AudioPreview() const { return audioPreview_; }
+    void SetAudioPreview(bool value);
+    bool Preview() const { return preview_; }
+    void SetPreview(bool value);
+    bool WantBitmapGrab() const { return wantBitmapGrab_; }
+    void SetWantBitmapGrab(bool value);
+    bool PermanentGrabbing() const { return permanentGrabbing_; }
+    void SetPermanentGrabbing(bool value) { permanentGrabbing_ = value; }
+    bool FullScreenMode() const { return fullScreenMode_; }
+    void SetFullScreenMode(bool value); // Sizing.cpp
+    bool UseTimeLimit() const { return useTimeLimit_; }
+    void SetUseTimeLimit(bool value) { useTimeLimit_ = value; }
+    std::int32_t TimeLimitSec() const { return timeLimitSec_; }
+    void SetTimeLimitSec(std::int32_t value) { timeLimitSec_ = value; }
+    bool PreallocFile() const { return preallocFile_; }
+    void SetPreallocFile(bool value) { preallocFile_ = value; }
+    std::uint32_t PreallocFileSizeMB() const { return preallocFileSizeMB_; }
+    void SetPreallocFileSizeMB(std::uint32_t value) { preallocFileSizeMB_ = value; }
+    bool Resizeable() const { return resizeable_; }
+    void SetResizeable(bool value);
+    bool ManualCaptureStart() const { return manualCaptureStart_; }
+    void SetManualCaptureStart(bool value) { manualCaptureStart_ = value; }
+    bool PopupDevicesDialog() const { return popupDevicesDialog_; }
+    void SetPopupDevicesDialog(bool value) { popupDevicesDialog_ = value; }
+    bool PopupVideoDevicesList() const { return popupVideoDevicesList_; }
+    void SetPopupVideoDevicesList(bool value) { popupVideoDevicesList_ = value; }
+
+    const std::wstring& Version() const { return version_; }
+
+    // ---- Events (fired only when set) -----------------------------------------------
+    TNotifyEvent OnStartPreview;
+    TNotifyEvent OnStopPreview;
+    TNotifyEvent OnCloseCapture;
+    TNotifyEvent OnCaptureProgress;
+    TNotifyEvent OnAborted;
+    TNotifyEvent OnDeviceLost;
+    TNotifyEvent OnInitError;
+    TNotifyEvent OnChangeDevice;
+    TNotifyEvent OnChangeCompressor;
+    TNotifyEvent OnChangeVideoMode;
+    TBitmapGrabbedEvent OnBitmapGrabbed;
+    TNotifyEvent OnFrameRendered;
+    TNotifyEvent OnClickPopupMenu;
+    TNotifyEvent OnStartCapture;
+    TNotifyEvent OnStopCapture;
+    TNotifyEvent OnChangeAudioMode;
+
+    // ---- Initialisation and the graph as a whole (VideoCapture.cpp) ------------------
+    // Reloads the saved device and compressor choices and initialises.
+    bool InitFromSavedDevices();
+    // Builds the graph for the chosen devices, applies the saved video format, records
+    // the control as its video device's user and runs the preview when Preview is on.
+    bool InitGraph();
+    // Tears the graph down and builds it again; false without a video device.
+    bool RebuildGraph();
+    // Applies the current video format again (rebuilding the graph).
+    void ReapplyFormat();
+    // The video source delivers interleaved DV.
+    bool IsDVStream();
+
+    // ---- Error reporting (VideoCapture.cpp) ------------------------------------------
+    // One modal box "DirectShow - Capture" with the format and the result code.
+    void ShowCaptureError(std::wstring_view format, std::int32_t code);
+    // ShowCaptureError, then raises EVideoCaptureError with the same text.
+    [[noreturn]] void RaiseCaptureError(std::wstring_view format, std::int32_t code);
+    // The text of a report: "%x" becomes the code in upper-case hexadecimal.
+    static std::wstring CaptureErrorText(std::wstring_view format, std::int32_t code);
+
+    // ---- Device and compressor selection (DeviceSelection.cpp) -----------------------
+    bool ReinitOnSelect() const { return reinitOnSelect_; }
+    void SetReinitOnSelect(bool value) { reinitOnSelect_ = value; }
+    bool SelectVideoDevice(Microsoft::WRL::ComPtr<IMoniker> moniker);
+    bool SelectAudioDevice(Microsoft::WRL::ComPtr<IMoniker> moniker);
+    bool SelectVideoCompressor(Microsoft::WRL::ComPtr<IMoniker> moniker);
+    bool SelectAudioCompressor(Microsoft::WRL::ComPtr<IMoniker> moniker);
+    bool SelectVideoDeviceByName(const std::wstring& name);
+    bool SelectAudioDeviceByName(const std::wstring& name);
+    bool SelectVideoCompressorByName(const std::wstring& name);
+    bool SelectAudioCompressorByName(const std::wstring& name);
+    bool SelectVideoDeviceByIndex(std::int32_t index);
+    bool SelectAudioDeviceByIndex(std::int32_t index);
+    bool SelectVideoCompressorByIndex(std::int32_t index);
+    bool SelectAudioCompressorByIndex(std::int32_t index);
+    std::int32_t CurrentVideoDeviceIndex() const;
+    std::int32_t CurrentAudioDeviceIndex() const;
+    std::int32_t CurrentVideoCompressorIndex() const;
+    std::int32_t CurrentAudioCompressorIndex() const;
+    std::wstring CurrentVideoDeviceName() const;
+    std::wstring CurrentAudioDeviceName() const;
+    std::wstring CurrentVideoCompressorName() const;
+    std::wstring CurrentAudioCompressorName() const;
+    // Saves the settings, dismantles the graph and gives up both capture devices.
+    void CloseDevices();
+
+    // ---- Video format (VideoFormat.cpp) ----------------------------------------------
+    void GetVideoFormat(VideoFormat& format);
+    bool SetVideoFormat(const VideoFormat& format);
+    std::int32_t VideoWidth();
+    void SetVideoWidth(std::int32_t width);
+    std::int32_t VideoHeight();
+    void SetVideoHeight(std::int32_t height);
+    double VideoFrameRate();
+    void GetVideoFormatParts(std::int32_t& width, std::int32_t& height, double& frameRate,
+                             std::uint8_t& bitCount);
+    std::wstring VideoFormatText();
+    static void SubtypeShortName(const GUID& subtype, std::wstring& name);
+
+    // ---- Frame grabbing (FrameGrab.cpp) ----------------------------------------------
+    // Asks for the next frame as a bitmap (OnBitmapGrabbed), while WantBitmapGrab is on.
+    void RequestBitmapGrab();
+
+    // ---- Settings persistence (CaptureSettings.cpp) ----------------------------------
+    std::wstring SettingsKeyName() const;
+    void SaveSettings();
+    std::wstring ReadSavedVideoDeviceName();
+    std::wstring ReadSavedAudioDeviceName();
+    std::wstring ReadSavedVideoCompressorName();
+    std::wstring ReadSavedAudioCompressorName();
+    void LoadFormatSettings(VideoFormat& format);
+
+    // ---- Popup menu and device dialogs (CapturePopupMenu.cpp) ------------------------
+    void BuildPopupMenu();
+    std::vector<TAvailableDialog> AvailableDialogs() const;
+    bool ShowDeviceDialogAt(int position);
+    bool ShowDeviceDialog(int kind);
+    std::uint16_t DialogAvailability() const { return dialogAvailability_; }
+
+    // ---- Sizing (Sizing.cpp) ---------------------------------------------------------
+    // Places (and with AutoSize, sizes the control to) the video window inside the bevels.
+    void LayoutVideoWindow();
+
+protected:
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void Resized() override;
+
+private:
+    friend struct TVideoCaptureAccess; // test access to the internal state
+
+    template <typename T>
+    using ComPtr = Microsoft::WRL::ComPtr<T>;
+
+    void Fire(const TNotifyEvent& event) {
+        if (event)
+            event(*this);
+    }
+
+    // Graph construction (GraphBuild.cpp).
+    bool BuildBaseGraph();
+    bool BuildGraph();
+    void TearDownGraph();
+    void ReleaseGraphObjects();
+    void RemoveDownstream(IBaseFilter* filter);
+    void ApplyMasterStream(std::int32_t index);
+
+    // Running and stopping (PreviewControl.cpp).
+    void StartPreview();
+    void StopPreview();
+    void StopGraph();
+    void CaptureTimerTick();
+    void HandleGraphEvents();
+
+    // Device catalogue records of the video device's user (DeviceSelection.cpp).
+    void RegisterAsVideoDeviceUser();
+    void ClearVideoDeviceUser();
+
+    // Frame messages (FrameGrab.cpp).
+    void HandleBitmapGrabbed();
+    void HandleFrameRendered();
+
+    // Menu and dialogs (CapturePopupMenu.cpp).
+    void AddDeviceMenuItems();
+    void PopupMenuClick(int tag);
+    void DetectDialogs();
+
+    // Platform seams.
+    std::shared_ptr<IMediaPlatform> platform_;
+    std::shared_ptr<IClock> clock_;
+
+    // Published values.
+    std::wstring version_;
+    bool autoSize_ = false;
+    TDVResolution dvResolution_ = TDVResolution::dvrDontWorry;
+    TPixelFormat pixelFormat_ = TPixelFormat::pf24bit;
+    TPixelFormat grabbedPixelFormat_ = TPixelFormat::pf24bit;
+    bool audioPreview_ = false;
+    bool preview_ = true;
+    bool wantBitmapGrab_ = false;
+    bool permanentGrabbing_ = true;
+    bool fullScreenMode_ = false;
+    bool useTimeLimit_ = false;
+    std::int32_t timeLimitSec_ = 0;
+    bool preallocFile_ = false;
+    std::uint32_t preallocFileSizeMB_ = 30;
+    bool resizeable_ = false;
+    bool manualCaptureStart_ = false;
+    bool popupDevicesDialog_ = true;
+    bool popupVideoDevicesList_ = false;
+
+    // Graph objects.
+    ComPtr<IGraphBuilder> filterGraph_;
+    ComPtr<ICaptureGraphBuilder2> captureGraphBuilder_;
+    ComPtr<IBaseFilter> videoCaptureFilter_;
+    ComPtr<IBaseFilter> audioCaptureFilter_;
+    ComPtr<IBaseFilter> videoCompressorFilter_;
+    ComPtr<IBaseFilter> audioCompressorFilter_;
+    ComPtr<IBaseFilter> dvSplitter_;
+    ComPtr<IBaseFilter> dvDecoder_;
+    ComPtr<IAMStreamConfig> videoStreamConfig_;
+    ComPtr<IAMStreamConfig> audioStreamConfig_;
+    ComPtr<IAMVfwCaptureDialogs> vfwCaptureDialogs_;
+    ComPtr<IAMVfwCompressDialogs> vfwCompressDialogs_;
+    ComPtr<ISampleGrabber> sampleGrabber_;
+    ComPtr<IVideoWindow> videoWindow_;
+    ComPtr<IMediaEventEx> mediaEvent_;
+    ComPtr<IBaseFilter> multiplexer_;
+    ComPtr<IFileSinkFilter> fileWriter_;
+    ComPtr<IConfigAviMux> muxConfig_;
+    ComPtr<IBaseFilter> nullRenderer_;
+    ComPtr<IAMDroppedFrames> droppedFrameCounter_;
+    ComPtr<IAMCrossbar> crossbar_;
+    ComPtr<IAMTVTuner> tvTuner_;
+    ComPtr<IAMTVAudio> tvAudio_;
+
+    // Device choices.
+    ComPtr<IMoniker> videoDevice_;
+    ComPtr<IMoniker> audioDevice_;
+    ComPtr<IMoniker> videoCompressor_;
+    ComPtr<IMoniker> audioCompressor_;
+
+    // Flags and values.
+    bool graphBuilt_ = false;
+    bool previewing_ = false;
+    bool capturing_ = false;
+    bool captureRunning_ = false;
+    bool captureRequested_ = false;
+    std::wstring captureFileName_;
+    bool reinitOnSelect_ = true;
+    bool destroying_ = false;
+    std::int32_t masterStream_ = -1;
+    TDateTime captureStartTime_ = 0;
+    std::uint32_t elapsedMilliseconds_ = 0;
+    std::uint32_t droppedFrames_ = 0;
+    std::uint32_t framesNotDropped_ = 0;
+    std::uint32_t droppedFramesBaseline_ = 0;
+    std::uint32_t framesNotDroppedBaseline_ = 0;
+    std::uint16_t dialogAvailability_ = 0;
+    std::unique_ptr<TSampleGrabberCB> grabberCallback_;
+    std::unique_ptr<TTimer> timer_;
+};
+
+// A batch of selections: switches ReinitOnSelect off while it lives and puts the old
+// value back on every path out, exceptions included.
+class TReinitOnSelectBatch {
+public:
+    explicit TReinitOnSelectBatch(TVideoCapture& control);
+    ~TReinitOnSelectBatch();
+    TReinitOnSelectBatch(const TReinitOnSelectBatch&) = delete;
+    TReinitOnSelectBatch& operator=(const TReinitOnSelectBatch&) = delete;
+
+private:
+    TVideoCapture& control_;
+    bool saved_;
+};
+
+} // namespace tb

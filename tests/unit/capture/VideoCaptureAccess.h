@@ -1,0 +1,34 @@
+// Test access to the capture control's internal state (the control names this struct
+// its friend).
+#pragma once
+
+#include "capture/VideoCapture.h"
+
+namespace tb {
+
+struct TVideoCaptureAccess {
+    static void SetVideoStreamConfig(TVideoCapture& control,
+                                     Microsoft::WRL::ComPtr<IAMStreamConfig> config) {
+        control.videoStreamConfig_ = std::move(config);
+    }
+    static void SetCapturing(TVideoCapture& control, bool capturing) {
+        control.capturing_ = capturing;
+    }
+    static bool Previewing(const TVideoCapture& control) { return control.previewing_; }
+    static bool HoldsVideoDevice(const TVideoCapture& control) {
+        return control.videoDevice_ != nullptr;
+    }
+    static bool HoldsVideoCompressor(const TVideoCapture& control) {
+        return control.videoCompressor_ != nullptr;
+    }
+    static bool HoldsAnyGraphObject(const TVideoCapture& control) {
+        return control.filterGraph_ || control.captureGraphBuilder_ ||
+               control.videoCaptureFilter_ || control.audioCaptureFilter_ ||
+               control.videoStreamConfig_ || control.sampleGrabber_ || control.videoWindow_ ||
+               control.mediaEvent_;
+    }
+    static const TTimer* Timer(const TVideoCapture& control) { return control.timer_.get(); }
+    static std::int32_t MasterStream(const TVideoCapture& control) { return control.masterStream_; }
+};
+
+} // namespace tb
