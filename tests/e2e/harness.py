@@ -120,12 +120,15 @@ class Program:
 class Session:
     """The display, the Wine environment and every program of one test class."""
 
-    def __init__(self, build_dir=BUILD_DIR, private_display=False):
+    def __init__(self, build_dir=BUILD_DIR, private_display=False, time_limit=None):
         """private_display: run the programs on an Xvfb of this session even when DISPLAY
         is set, so no other test's window can cover them in a screenshot. Wine accepts a
         program on another display than the wine server's desktop; the desktop process
         stays on the display it was started on, so use this only when the wine server
-        was started on a display that outlives the session (as under scripts/test.sh)."""
+        was started on a display that outlives the session (as under scripts/test.sh).
+
+        time_limit: seconds after which every program of the session is killed, so a
+        hanging program ends the test well before CTest's own limit."""
         self.build_dir = build_dir
         self.prefix = os.environ.get("WINEPREFIX") or os.path.join(build_dir, "wineprefix")
         self.programs = []
@@ -139,6 +142,11 @@ class Session:
         })
         if private_display or not self.env.get("DISPLAY"):
             self._start_xvfb()
+        self._watchdog = None
+        if time_limit is not None:
+            self._watchdog = threading.Timer(time_limit, self._kill_programs)
+            self._watchdog.daemon = True
+            self._watchdog.start()
 
     # ---- set-up and clean-up
 
@@ -194,11 +202,16 @@ class Session:
         if result.returncode != 0:
             raise HarnessError("preparing the prefix failed:\n" + result.stdout.decode())
 
+    def _kill_programs(self):
+        for program in list(self.programs):
+            program.kill()
+
     def close(self, wait_for_wineserver=True):
         """Ends every program still running, waits (bounded) for the wine server to go,
         and stops the private Xvfb."""
-        for program in self.programs:
-            program.kill()
+        if self._watchdog is not None:
+            self._watchdog.cancel()
+        self._kill_programs()
         self.programs = []
         if wait_for_wineserver:
             try:

@@ -19,7 +19,7 @@ CAPTION = "Test Pattern Camera e2e"
 class TestCamera(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.session = harness.Session()
+        cls.session = harness.Session(time_limit=200)
         try:
             cls.session.prepare_prefix()
         except Exception:

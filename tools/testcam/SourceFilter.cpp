@@ -3,6 +3,7 @@
 #include "Enumerators.h"
 #include "Module.h"
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 #include <new>
@@ -221,8 +222,9 @@ HRESULT SourceFilter::QueryFilterInfo(FILTER_INFO* info) {
     if (info == nullptr)
         return E_POINTER;
     std::lock_guard lock(lock_);
-    std::wcsncpy(info->achName, name_.c_str(), MAX_FILTER_NAME - 1);
-    info->achName[MAX_FILTER_NAME - 1] = L'\0';
+    const size_t length = std::min<size_t>(name_.size(), MAX_FILTER_NAME - 1);
+    std::copy_n(name_.c_str(), length, info->achName);
+    info->achName[length] = L'\0';
     info->pGraph = graph_;
     if (graph_ != nullptr)
         graph_->AddRef();

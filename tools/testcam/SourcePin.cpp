@@ -209,7 +209,8 @@ HRESULT SourcePin::QueryPinInfo(PIN_INFO* info) {
     info->pFilter = &filter_;
     filter_.AddRef();
     info->dir = PINDIR_OUTPUT;
-    std::wcsncpy(info->achName, kPinId, MAX_PIN_NAME);
+    static_assert(sizeof(kPinId) / sizeof(wchar_t) <= MAX_PIN_NAME);
+    std::copy_n(kPinId, sizeof(kPinId) / sizeof(wchar_t), info->achName);
     return S_OK;
 }
 

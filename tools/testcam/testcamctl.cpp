@@ -9,7 +9,6 @@
 #include "DeviceControl.h"
 
 #include <cwchar>
-#include <cwctype>
 
 namespace {
 
