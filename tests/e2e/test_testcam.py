@@ -61,6 +61,9 @@ class TestCamera(unittest.TestCase):
         passed = [line for line in program.lines if line.startswith("PASS ")]
         self.assertGreater(len(passed), 50, program.output())
         sys.stderr.write("e2e_camera_graph: %d checks passed\n" % len(passed))
+        for line in program.lines:
+            if line.startswith("INFO "):
+                sys.stderr.write(line + "\n")
 
         # The renderer shows the pattern upright in the window: the bars across the top.
         bars = [(255, 255, 255), (255, 255, 0), (0, 255, 255), (0, 255, 0),

@@ -330,16 +330,49 @@ std::string FrameProblems(const GrabbedFrame& frame, const VideoMode& mode, int 
 void CheckStreaming(const char* label, CameraGraph& camera, FrameCollector& collector,
                     const VideoMode& mode, DWORD milliseconds) {
     collector.Clear();
+    const double runAt = e2e::NowSeconds();
     const HRESULT hr = camera.control->Run();
     Expect(SUCCEEDED(hr), (std::string(label) + ": Run").c_str(), Hex(hr));
-    Pump(milliseconds);
-    const FrameStats stats = collector.Snapshot();
+    // Wine's graph may start a live graph up to about a second after Run returns (it runs
+    // the filters asynchronously while a renderer waits for its first sample): count from
+    // the first frame.
+    for (int i = 0; i < 300 && collector.Count() == 0; ++i)
+        Pump(10);
+    const FrameStats start = collector.Snapshot();
+    const double latency = start.count > 0 ? start.firstArrival - runAt : -1;
+    Expect(start.count > 0, (std::string(label) + ": first frame within 3 s").c_str());
+    std::printf("INFO %s: first frame %.0f ms after Run\n", label, latency * 1000);
     const double rate = static_cast<double>(mode.rate.numerator) / mode.rate.denominator;
     const double expected = rate * milliseconds / 1000.0;
-    Expect(stats.count >= expected * 0.75 && stats.count <= expected * 1.1 + 2,
-           (std::string(label) + ": frame count near the rate").c_str(),
-           std::to_string(stats.count) + " frames in " + std::to_string(milliseconds) +
-               " ms, expected about " + std::to_string(expected));
+    auto inRange = [&](long frames) {
+        return frames >= expected * 0.8 && frames <= expected * 1.1 + 2;
+    };
+    // A machine shared with other builds can hold a thread back for a while; a count
+    // outside the range is measured once more over a second window of the same length.
+    Pump(milliseconds);
+    FrameStats stats = collector.Snapshot();
+    long counted = stats.count - start.count;
+    if (!inRange(counted)) {
+        std::printf("INFO %s: %ld frames in the first window, measuring again\n", label, counted);
+        const long before = stats.count;
+        Pump(milliseconds);
+        stats = collector.Snapshot();
+        counted = stats.count - before;
+    }
+    long dropped = 0;
+    long delivered = 0;
+    camera.dropped->GetNumDropped(&dropped);
+    camera.dropped->GetNumNotDropped(&delivered);
+    if (!stats.starts.empty())
+        std::printf("INFO %s: %ld frames, indexes %lld..%lld, arrivals over %.0f ms\n", label,
+                    stats.count,
+                    static_cast<long long>(testcam::FrameIndexAt(stats.starts.front(), mode.rate)),
+                    static_cast<long long>(testcam::FrameIndexAt(stats.starts.back(), mode.rate)),
+                    (stats.lastArrival - stats.firstArrival) * 1000);
+    Expect(inRange(counted), (std::string(label) + ": frame count near the rate").c_str(),
+           std::to_string(counted) + " frames in " + std::to_string(milliseconds) +
+               " ms, expected about " + std::to_string(expected) + "; the camera delivered " +
+               std::to_string(delivered) + " and dropped " + std::to_string(dropped));
     if (stats.count >= 10) {
         const double measured = (stats.count - 1) / (stats.lastArrival - stats.firstArrival);
         Expect(measured > rate * 0.85 && measured < rate * 1.15,
@@ -752,15 +785,30 @@ void RunTests(HWND window, double holdSeconds) {
             hr = SetMode(one.config.Get(), ntsc);
         Expect(hr == S_OK && FormatIs(one.config.Get(), ntsc),
                "SetFormat 29.97 fps on the connected pin reconnects", Hex(hr));
-        long before = 0;
-        one.dropped->GetNumNotDropped(&before);
         hr = one.control->Run();
-        Pump(1000);
-        long after = 0;
-        one.dropped->GetNumNotDropped(&after);
-        Expect(SUCCEEDED(hr) && after >= 22 && after <= 33,
+        // From the first frame on (the graph starts a live graph asynchronously).
+        long before = 0;
+        for (int i = 0; i < 300 && before == 0; ++i) {
+            Pump(10);
+            one.dropped->GetNumNotDropped(&before);
+        }
+        auto countSecond = [&] {
+            long first = 0;
+            long after = 0;
+            one.dropped->GetNumNotDropped(&first);
+            Pump(1000);
+            one.dropped->GetNumNotDropped(&after);
+            return after - first;
+        };
+        long frames = countSecond();
+        if (frames < 25 || frames > 33)
+            frames = countSecond(); // once more, as above
+        long lost = 0;
+        one.dropped->GetNumDropped(&lost);
+        Expect(SUCCEEDED(hr) && frames >= 25 && frames <= 33,
                "the reconnected pin streams at 29.97 fps",
-               Hex(hr) + ", " + std::to_string(after) + " frames in 1 s");
+               Hex(hr) + ", " + std::to_string(frames) + " frames in 1 s, " + std::to_string(lost) +
+                   " dropped");
     }
     one.TearDown();
 
