@@ -48,7 +48,7 @@ TVideoCapture::~TVideoCapture() {
     Guarded([this] { TearDownGraph(); });
     ReleaseGraphObjects();
     timer_.reset();
-    grabberCallback_.reset();
+    grabberCallback_.Reset();
 }
 
 TReinitOnSelectBatch::TReinitOnSelectBatch(TVideoCapture& control)
