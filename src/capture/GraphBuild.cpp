@@ -35,8 +35,10 @@ HRESULT FindInterface(ICaptureGraphBuilder2& builder, const GUID* category, cons
 }
 
 // A created object that the platform claims without handing it out counts as a failure.
-HRESULT Checked(HRESULT result, const IUnknown* object) {
-    return SUCCEEDED(result) && object == nullptr ? E_NOINTERFACE : result;
+// (The pointer is read after the creation call has run.)
+template <typename T>
+HRESULT Checked(HRESULT result, const Microsoft::WRL::ComPtr<T>& object) {
+    return SUCCEEDED(result) && !object ? E_NOINTERFACE : result;
 }
 
 } // namespace
@@ -74,7 +76,7 @@ AM_MEDIA_TYPE GrabberMediaType(TPixelFormat format) {
 bool TVideoCapture::BuildBaseGraph() {
     ReleaseGraphObjects();
     HRESULT result = Checked(platform_->Create(CLSID_CaptureGraphBuilder2, captureGraphBuilder_),
-                             captureGraphBuilder_.Get());
+                             captureGraphBuilder_);
     if (result != S_OK) {
         captureGraphBuilder_.Reset();
         ShowCaptureError(msg::kCannotCreateCaptureGraphBuilder, result);
@@ -87,7 +89,7 @@ bool TVideoCapture::BuildBaseGraph() {
         if (!videoCaptureFilter_)
             RaiseCaptureError(msg::kCannotCreateVideoDeviceFilter, 0);
 
-        result = Checked(platform_->Create(CLSID_FilterGraph, filterGraph_), filterGraph_.Get());
+        result = Checked(platform_->Create(CLSID_FilterGraph, filterGraph_), filterGraph_);
         if (result != S_OK)
             RaiseCaptureError(msg::kCannotCreateGraphBuilder, result);
         if (captureGraphBuilder_->SetFiltergraph(filterGraph_.Get()) != S_OK)
@@ -113,8 +115,8 @@ bool TVideoCapture::BuildBaseGraph() {
             if (FAILED(filterGraph_->FindFilterByName(L"MyDVDecoder",
                                                       dvDecoder_.ReleaseAndGetAddressOf())) ||
                 !dvDecoder_) {
-                if (FAILED(Checked(platform_->Create(CLSID_DVVideoCodec, dvDecoder_),
-                                   dvDecoder_.Get()))) {
+                if (FAILED(
+                        Checked(platform_->Create(CLSID_DVVideoCodec, dvDecoder_), dvDecoder_))) {
                     dvDecoder_.Reset();
                     RaiseCaptureError(msg::kCannotAddDVDecoder, 0);
                 }
@@ -122,8 +124,8 @@ bool TVideoCapture::BuildBaseGraph() {
             if (FAILED(filterGraph_->FindFilterByName(L"MyDVSplitter",
                                                       dvSplitter_.ReleaseAndGetAddressOf())) ||
                 !dvSplitter_) {
-                if (FAILED(Checked(platform_->Create(CLSID_DVSplitter, dvSplitter_),
-                                   dvSplitter_.Get()))) {
+                if (FAILED(
+                        Checked(platform_->Create(CLSID_DVSplitter, dvSplitter_), dvSplitter_))) {
                     dvSplitter_.Reset();
                     RaiseCaptureError(msg::kCannotAddDVSplitter, 0);
                 }
@@ -209,7 +211,7 @@ bool TVideoCapture::BuildGraph() {
         // goes to the default audio renderer.
         if (audioPreview_ && audioSource) {
             ComPtr<IBaseFilter> infTee;
-            result = Checked(platform_->Create(CLSID_InfTee, infTee), infTee.Get());
+            result = Checked(platform_->Create(CLSID_InfTee, infTee), infTee);
             if (SUCCEEDED(result))
                 result = filterGraph_->AddFilter(infTee.Get(), L"MyInfTee");
             if (SUCCEEDED(result))
@@ -227,7 +229,7 @@ bool TVideoCapture::BuildGraph() {
         // The smart tee splits capture from preview. Its failure ends the build quietly.
         {
             ComPtr<IBaseFilter> smartTee;
-            result = Checked(platform_->Create(CLSID_SmartTee, smartTee), smartTee.Get());
+            result = Checked(platform_->Create(CLSID_SmartTee, smartTee), smartTee);
             if (SUCCEEDED(result))
                 result = filterGraph_->AddFilter(smartTee.Get(), L"MySmartTee");
             if (SUCCEEDED(result))
@@ -286,8 +288,7 @@ bool TVideoCapture::BuildGraph() {
 }
 
 void TVideoCapture::BuildCaptureBranch(IBaseFilter* videoSource, IBaseFilter* audioSource) {
-    if (SUCCEEDED(
-            Checked(platform_->Create(kClsidNullRenderer, nullRenderer_), nullRenderer_.Get())))
+    if (SUCCEEDED(Checked(platform_->Create(kClsidNullRenderer, nullRenderer_), nullRenderer_)))
         filterGraph_->AddFilter(nullRenderer_.Get(), L"MyNullRenderer");
     else
         nullRenderer_.Reset();
