@@ -29,6 +29,10 @@ void TVideoCapture::DismantleGraph() {
     }
     videoWindow_.Reset();
     fileWriter_.Reset();
+    // Nothing connects the capture branch's null renderer, so no pin leads to it: it
+    // leaves the graph by name, or every capture would leave one more behind.
+    if (nullRenderer_ && filterGraph_)
+        filterGraph_->RemoveFilter(nullRenderer_.Get());
     nullRenderer_.Reset();
     muxConfig_.Reset();
     multiplexer_.Reset();

@@ -8,6 +8,23 @@ using namespace tbfake;
 
 GraphFixture::GraphFixture() = default;
 
+void GraphFixture::FreshWorld() {
+    control_.reset();
+    camera_.Reset();
+    cameraMoniker_.Reset();
+    microphone_.Reset();
+    microphoneMoniker_.Reset();
+    codecMoniker_.Reset();
+    audioCodecMoniker_.Reset();
+    dvDecoder_.Reset();
+    dvSplitter_.Reset();
+    presetGraph_.Reset();
+    presetBuilder_.Reset();
+    droppedFrames_.Reset();
+    world_ = std::make_unique<TFakeMediaWorld>();
+    prompter_->messages.clear();
+}
+
 void GraphFixture::TearDown() {
     control_.reset();
     camera_.Reset();
@@ -18,6 +35,9 @@ void GraphFixture::TearDown() {
     audioCodecMoniker_.Reset();
     dvDecoder_.Reset();
     dvSplitter_.Reset();
+    presetGraph_.Reset();
+    presetBuilder_.Reset();
+    droppedFrames_.Reset();
     world_.reset();
     EXPECT_TRUE(ledger_.Clean()) << ledger_.Describe();
 }
@@ -39,7 +59,8 @@ void GraphFixture::AddDVCamera() {
     AddCamera(dv);
     const auto& log = World().Platform()->SharedLog();
     dvDecoder_ = MakeFake<FakeFilter>(L"DVDecoder", log, CLSID_DVVideoCodec);
-    dvDecoder_->Attach(__uuidof(IIPDVDec), MakeFake<FakeDvDecoderResolution>(L"DVDecoder.Res", log));
+    dvDecoder_->Attach(__uuidof(IIPDVDec),
+                       MakeFake<FakeDvDecoderResolution>(L"DVDecoder.Res", log));
     dvSplitter_ = MakeFake<FakeFilter>(L"DVSplitter", log, CLSID_DVSplitter);
     World().Platform()->Register(CLSID_DVVideoCodec, dvDecoder_);
     World().Platform()->Register(CLSID_DVSplitter, dvSplitter_);
@@ -52,24 +73,49 @@ void GraphFixture::AddMicrophone() {
     TFakeMediaType audio;
     audio.majorType = MEDIATYPE_Audio;
     microphone_->Attach(IID_IAMStreamConfig, MakeFake<FakeStreamConfig>(L"Mic.Config", log, audio));
-    microphoneMoniker_ = World().DeviceEnumerator()->AddDevice(CLSID_AudioInputDeviceCategory, L"Mic");
+    microphoneMoniker_ =
+        World().DeviceEnumerator()->AddDevice(CLSID_AudioInputDeviceCategory, L"Mic");
     microphoneMoniker_->SetFilter(AsUnknown(microphone_));
 }
 
 void GraphFixture::AddCompressors() {
     const auto& log = World().Platform()->SharedLog();
     auto codec = MakeFake<FakeFilter>(L"Codec", log);
-    codec->Attach(__uuidof(IAMVfwCompressDialogs), MakeFake<FakeVfwCompressDialogs>(L"Codec.Dialogs", log));
+    codec->Attach(__uuidof(IAMVfwCompressDialogs),
+                  MakeFake<FakeVfwCompressDialogs>(L"Codec.Dialogs", log));
     codecMoniker_ = World().DeviceEnumerator()->AddDevice(CLSID_VideoCompressorCategory, L"Codec");
     codecMoniker_->SetFilter(AsUnknown(codec));
     auto audioCodec = MakeFake<FakeFilter>(L"ACodec", log);
-    audioCodecMoniker_ = World().DeviceEnumerator()->AddDevice(CLSID_AudioCompressorCategory, L"ACodec");
+    TFakeMediaType audio;
+    audio.majorType = MEDIATYPE_Audio;
+    audioCodec->Attach(IID_IAMStreamConfig,
+                       MakeFake<FakeStreamConfig>(L"ACodec.Config", log, audio));
+    audioCodecMoniker_ =
+        World().DeviceEnumerator()->AddDevice(CLSID_AudioCompressorCategory, L"ACodec");
     audioCodecMoniker_->SetFilter(AsUnknown(audioCodec));
 }
 
+FakeFilterGraph& GraphFixture::PresetGraph() {
+    presetGraph_ = MakeFake<FakeFilterGraph>(World().Platform()->SharedLog());
+    World().Platform()->Register(CLSID_FilterGraph, presetGraph_);
+    return *presetGraph_.Get();
+}
+
+FakeCaptureGraphBuilder& GraphFixture::PresetBuilder() {
+    presetBuilder_ = MakeFake<FakeCaptureGraphBuilder>(World().Platform()->SharedLog());
+    World().Platform()->Register(CLSID_CaptureGraphBuilder2, presetBuilder_);
+    return *presetBuilder_.Get();
+}
+
+FakeDroppedFrames& GraphFixture::AddDroppedFrameCounter() {
+    droppedFrames_ = MakeFake<FakeDroppedFrames>(L"Cam.Dropped", World().Platform()->SharedLog());
+    camera_->Attach(IID_IAMDroppedFrames, droppedFrames_);
+    return *droppedFrames_.Get();
+}
+
 tb::TVideoCapture& GraphFixture::MakeControl() {
-    control_ = std::make_unique<tb::TVideoCapture>(nullptr, L"VideoCapture1", World().Platform(),
-                                                   clock_);
+    control_ =
+        std::make_unique<tb::TVideoCapture>(nullptr, L"VideoCapture1", World().Platform(), clock_);
     control_->SetReinitOnSelect(false);
     if (cameraMoniker_)
         control_->SelectVideoDevice(cameraMoniker_);

@@ -27,6 +27,9 @@ protected:
     GraphFixture();
     void TearDown() override;
 
+    // Drops the control and every fake and starts over with a new world (for
+    // table-driven tests that need fresh fakes per case).
+    void FreshWorld();
     // A camera "Cam" delivering this format (RGB24 640x480 by default).
     void AddCamera(const tbfake::TFakeMediaType& format);
     void AddCamera();
@@ -42,8 +45,18 @@ protected:
     tb::TVideoCapture& BuiltControl();
 
     tbfake::TFakeMediaWorld& World() { return *world_; }
-    tbfake::FakeFilterGraph& Graph() { return *world_->Graph().Get(); }
-    tbfake::FakeCaptureGraphBuilder& Builder() { return *world_->Builder().Get(); }
+    // The graph and builder the control uses: the preset ones when a test made them
+    // (so that it can script them before the control creates them), else the world's.
+    tbfake::FakeFilterGraph& Graph() {
+        return presetGraph_ ? *presetGraph_.Get() : *world_->Graph().Get();
+    }
+    tbfake::FakeCaptureGraphBuilder& Builder() {
+        return presetBuilder_ ? *presetBuilder_.Get() : *world_->Builder().Get();
+    }
+    tbfake::FakeFilterGraph& PresetGraph();
+    tbfake::FakeCaptureGraphBuilder& PresetBuilder();
+    // A dropped-frame counter on the camera's capture pin.
+    tbfake::FakeDroppedFrames& AddDroppedFrameCounter();
     std::vector<std::wstring> Calls() const { return world_->Log().Calls(); }
     std::vector<std::wstring> CallsOf(std::wstring_view prefix) const {
         return world_->Log().CallsStartingWith(prefix);
@@ -68,6 +81,9 @@ protected:
     ComPtr<tbfake::FakeMoniker> audioCodecMoniker_;
     ComPtr<tbfake::FakeFilter> dvDecoder_;
     ComPtr<tbfake::FakeFilter> dvSplitter_;
+    ComPtr<tbfake::FakeFilterGraph> presetGraph_;
+    ComPtr<tbfake::FakeCaptureGraphBuilder> presetBuilder_;
+    ComPtr<tbfake::FakeDroppedFrames> droppedFrames_;
     std::unique_ptr<tb::TVideoCapture> control_;
 };
 
