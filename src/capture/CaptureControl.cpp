@@ -75,6 +75,12 @@ bool TVideoCapture::StartCapture(const std::wstring& fileName) {
         // Whatever the failed build or run left connected goes, and the preview comes
         // back on a graph without the capture branch.
         captureRequested_ = false;
+        // A branch that failed half-way can leave the multiplexer and file writer
+        // joined to each other but to nothing upstream, out of the teardown's reach.
+        if (multiplexer_) {
+            RemoveDownstream(multiplexer_.Get());
+            filterGraph_->RemoveFilter(multiplexer_.Get());
+        }
         DismantleGraph();
         graphBuilt_ = false;
         if (BuildGraph() && preview_)
