@@ -108,6 +108,30 @@ TEST_F(PreviewCaptureTest, FailedStopKeepsThePreviewRunning) {
     EXPECT_TRUE(events.empty());
 }
 
+TEST_F(PreviewCaptureTest, GraphWithoutMediaControlCannotRunOrStop) {
+    AddCamera();
+    PresetGraph().Refuse(IID_IMediaControl);
+    auto& control = Ready();
+    Access::StartPreview(control);
+    EXPECT_EQ(Messages(), Strings{L"Error 80004002: Cannot run preview graph!"});
+    EXPECT_FALSE(Access::Previewing(control));
+    prompter_->messages.clear();
+    Access::StopPreview(control);
+    EXPECT_EQ(Messages(), Strings{L"Error 80004002: Cannot stop preview graph!"});
+    EXPECT_TRUE(events.empty());
+}
+
+TEST_F(PreviewCaptureTest, GraphWithoutEventSourceBuildsAndIgnoresNotifications) {
+    AddCamera();
+    PresetGraph().Refuse(IID_IMediaEventEx);
+    auto& control = Ready();
+    EXPECT_TRUE(Access::GraphBuilt(control));
+    EXPECT_FALSE(Access::HoldsMediaEvent(control));
+    Access::HandleGraphEvents(control);
+    EXPECT_TRUE(Calls().empty());
+    EXPECT_TRUE(Messages().empty());
+}
+
 TEST_F(PreviewCaptureTest, PreviewSetterStartsAndStops) {
     AddCamera();
     auto& control = Ready();
@@ -165,10 +189,15 @@ TEST_F(PreviewCaptureTest, StartCaptureRebuildsWithTheBranchAndRuns) {
     EXPECT_EQ(control.FramesNotDropped(), 30u);
     EXPECT_EQ(events, (Strings{L"StopPreview", L"StartCapture", L"CaptureProgress"}));
 
-    // A failed read keeps the last counts.
+    // A failed read keeps the last counts; a failed second read leaves the first
+    // without its baseline.
     counter.Script().Queue(L"GetNumDropped", {E_FAIL});
     Access::CaptureTimerTick(control);
     EXPECT_EQ(control.DroppedFrames(), 2u);
+    counter.Script().Queue(L"GetNumNotDropped", {S_FALSE});
+    Access::CaptureTimerTick(control);
+    EXPECT_EQ(control.DroppedFrames(), 5u);
+    EXPECT_EQ(control.FramesNotDropped(), 30u);
 
     events.clear();
     EXPECT_TRUE(control.StopCapture());
