@@ -86,15 +86,6 @@ TEST_F(GraphBuildTest, PlainSourceBaseGraphThenFullGraph) {
     EXPECT_TRUE(Calls().empty());
 }
 
-TEST_F(GraphBuildTest, ResizeableVideoWindowGetsASizingFrame) {
-    AddCamera();
-    auto& control = MakeControl();
-    control.SetResizeable(true);
-    ASSERT_TRUE(Access::BuildBaseGraph(control));
-    ASSERT_TRUE(Access::BuildGraph(control));
-    EXPECT_EQ(Graph().WindowStyle(), 0x44040000);
-}
-
 TEST_F(GraphBuildTest, DVSourceGoesThroughSplitterAndDecoderAndBindsNoAudioDevice) {
     AddDVCamera();
     AddMicrophone();

@@ -132,16 +132,6 @@ TEST_F(PreviewCaptureTest, GraphWithoutEventSourceBuildsAndIgnoresNotifications)
     EXPECT_TRUE(Messages().empty());
 }
 
-TEST_F(PreviewCaptureTest, PreviewSetterStartsAndStops) {
-    AddCamera();
-    auto& control = Ready();
-    control.SetPreview(true);
-    EXPECT_TRUE(Access::Previewing(control));
-    control.SetPreview(false);
-    EXPECT_FALSE(Access::Previewing(control));
-    EXPECT_EQ(events, (Strings{L"StartPreview", L"StopPreview"}));
-}
-
 TEST_F(PreviewCaptureTest, StopGraphWithoutCaptureDoesNothing) {
     AddCamera();
     auto& control = Ready();
@@ -341,15 +331,6 @@ TEST_F(PreviewCaptureTest, TimeLimit) {
         EXPECT_EQ(events, c.stops ? (Strings{L"StartPreview", L"CloseCapture"})
                                   : Strings{L"CaptureProgress"});
     }
-}
-
-TEST_F(PreviewCaptureTest, TimeLimitOffNeverStops) {
-    AddCamera();
-    auto& control = Capturing();
-    control.SetTimeLimitSec(0);
-    Access::CaptureTimerTick(control);
-    EXPECT_TRUE(control.Capturing());
-    EXPECT_EQ(events, Strings{L"CaptureProgress"});
 }
 
 TEST_F(PreviewCaptureTest, IdleTickOnlyMeasures) {
