@@ -1,6 +1,7 @@
 // Selection over the machine's real device catalogue (Wine here: three video
 // compressors, no audio compressor, and no capture device unless the test pattern camera
 // is registered), and the whole program starting and ending with its real catalogue.
+#include "app/MainForm.h"
 #include "app/Program.h"
 #include "capture/VideoCapture.h"
 #include "devices/DevicesModule.h"
@@ -67,6 +68,7 @@ struct TProgramWatch {
     bool closed = false;
     bool sawCatalogue = false;
     bool sawSettings = false;
+    std::wstring restoredCompressor; // the main window's control, once activated
     std::vector<std::wstring> boxes;
 };
 TProgramWatch* watch = nullptr;
@@ -97,6 +99,9 @@ void CALLBACK WatchTick(HWND, UINT, UINT_PTR, DWORD) {
         for (const auto& name : Devices().VideoCompressorNames())
             watch->sawCatalogue = watch->sawCatalogue || name == kCinepak;
     watch->sawSettings = watch->sawSettings || SettingsOpen();
+    if (TApplication* application = TApplication::Current(); application && !watch->closed)
+        if (auto* form1 = dynamic_cast<TForm1*>(application->MainForm()))
+            watch->restoredCompressor = form1->VideoCapture1().CurrentVideoCompressorName();
     ::EnumThreadWindows(::GetCurrentThreadId(), VisitWindow, 0);
 }
 
@@ -112,6 +117,12 @@ TEST(SelectionRealPlatform, TheProgramStartsAndEndsCleanlyWithTheRealCatalogue) 
     ASSERT_FALSE(SettingsOpen());
     const std::wstring key = ProgramKeyPath();
     ::RegDeleteTreeW(HKEY_CURRENT_USER, key.c_str());
+    {
+        // A compressor chosen in an earlier run, for the capture control to restore when
+        // the main window is activated.
+        TSettingsStore store(key.substr(std::wstring(L"Software\\").size()));
+        store.RegWriteString(L"Form1\\VideoCapture1", L"VideoCompressorName", kCinepak);
+    }
 
     TProgramWatch seen;
     watch = &seen;
@@ -125,6 +136,7 @@ TEST(SelectionRealPlatform, TheProgramStartsAndEndsCleanlyWithTheRealCatalogue) 
     EXPECT_TRUE(seen.closed);
     EXPECT_TRUE(seen.sawCatalogue);
     EXPECT_TRUE(seen.sawSettings);
+    EXPECT_EQ(seen.restoredCompressor, kCinepak);
     for (const auto& box : seen.boxes)
         ADD_FAILURE() << "message box: " << Narrow(box);
     // Both modules are gone: the catalogue before the store.
