@@ -11,3 +11,12 @@ if [ ! -f "$TESTBENCH_BUILD_DIR/CMakeCache.txt" ]; then
         -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 cmake --build "$TESTBENCH_BUILD_DIR" -j "$(nproc)"
+
+# Native (Linux) helpers of the tests: the modem-line shim that lets Wine wait for line
+# events on a pty.
+mkdir -p "$TESTBENCH_BUILD_DIR/native"
+if [ ! -f "$TESTBENCH_BUILD_DIR/native/ptyshim.so" ] ||
+    [ "$TESTBENCH_ROOT/tools/ptyshim/ptyshim.c" -nt "$TESTBENCH_BUILD_DIR/native/ptyshim.so" ]; then
+    cc -shared -fPIC -O2 -Wall -Wextra -o "$TESTBENCH_BUILD_DIR/native/ptyshim.so" \
+        "$TESTBENCH_ROOT/tools/ptyshim/ptyshim.c" -ldl -lpthread
+fi

@@ -41,7 +41,12 @@
 namespace tb {
 
 class TBitmap;
+class TDevices;
 class TSampleGrabberCB;
+enum class TDeviceCategory;
+
+// The program-wide device catalogue while its module lives; none before and after.
+TDevices* DefaultDevices();
 
 // Messages posted to the control's own window.
 constexpr UINT WM_GRAPHNOTIFY = WM_USER + 1;   // graph events are waiting
@@ -59,9 +64,13 @@ public:
     using TNotifyEvent = std::function<void(TVideoCapture& sender)>;
     using TBitmapGrabbedEvent = std::function<void(TBitmap& grabbedBitmap)>;
 
+    // `devices` is the catalogue the control picks its devices from and records itself
+    // in as a video device's user; it must outlive the control. Without one the control
+    // knows no device by name or index.
     TVideoCapture(TControl* owner, std::wstring name,
                   std::shared_ptr<IMediaPlatform> platform = DefaultMediaPlatform(),
-                  std::shared_ptr<IClock> clock = DefaultClock());
+                  std::shared_ptr<IClock> clock = DefaultClock(),
+                  TDevices* devices = DefaultDevices());
     ~TVideoCapture() override;
 
     // ---- Published properties -------------------------------------------------------
@@ -259,9 +268,20 @@ private:
     void CaptureTimerTick();
     void HandleGraphEvents();
 
-    // Device catalogue records of the video device's user (DeviceSelection.cpp).
+    // Device choices by kind and the catalogue records of the video device's user
+    // (DeviceSelection.cpp).
+    ComPtr<IMoniker>& Choice(TDeviceCategory kind);
+    const ComPtr<IMoniker>& Choice(TDeviceCategory kind) const;
+    bool Select(TDeviceCategory kind, ComPtr<IMoniker> moniker);
+    bool SelectByName(TDeviceCategory kind, const std::wstring& name);
+    bool SelectByIndex(TDeviceCategory kind, std::int32_t index);
+    std::int32_t CurrentIndex(TDeviceCategory kind) const;
+    std::wstring CurrentName(TDeviceCategory kind) const;
     void RegisterAsVideoDeviceUser();
     void ClearVideoDeviceUser();
+    // The stored name of a kind, or its current name when none is stored
+    // (CaptureSettings.cpp).
+    std::wstring ReadSavedName(const wchar_t* valueName, TDeviceCategory kind);
 
     // Frame messages (FrameGrab.cpp).
     void HandleBitmapGrabbed();
@@ -275,6 +295,7 @@ private:
     // Platform seams.
     std::shared_ptr<IMediaPlatform> platform_;
     std::shared_ptr<IClock> clock_;
+    TDevices* devices_; // the device catalogue, not owned; may be none
 
     // Published values.
     std::wstring version_;

@@ -1,0 +1,172 @@
+// Latencies of the serial link and the cost of an idle open port, measured against a pty
+// whose far side the pty harness drives:
+//   write:  from Write on the user-interface thread to the bytes being readable on the
+//           far side;
+//   rxchar: from bytes written on the far side to OnRxChar running on the user-interface
+//           thread;
+//   idle:   CPU time of the process over 10 s with the port open and nothing arriving,
+//           and over 10 s with no port open (the same message loop), for comparison.
+// Options: --rounds N (default 300), --idle-seconds S (default 10), --idle-only.
+#include "PtyControl.h"
+
+#include "serial/ComPort.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace tb;
+using tbtest::CounterNs;
+using tbtest::TPtyControl;
+
+namespace {
+
+// Harness clock minus this process's counter, from the round trip with the smallest delay.
+std::int64_t ClockOffset(TPtyControl& pty) {
+    std::int64_t best = 0, bestTrip = INT64_MAX;
+    for (int i = 0; i < 50; ++i) {
+        const std::int64_t before = CounterNs();
+        const std::int64_t harness = pty.Time();
+        const std::int64_t after = CounterNs();
+        if (after - before < bestTrip) {
+            bestTrip = after - before;
+            best = harness - (before + after) / 2;
+        }
+    }
+    std::printf("clock offset %lld ns (round trip %lld ns)\n", static_cast<long long>(best),
+                static_cast<long long>(bestTrip));
+    return best;
+}
+
+void Report(const char* name, std::vector<double> micros) {
+    if (micros.empty()) {
+        std::printf("%-8s no samples\n", name);
+        return;
+    }
+    std::sort(micros.begin(), micros.end());
+    auto at = [&](double q) {
+        return micros[std::min(micros.size() - 1, static_cast<size_t>(q * micros.size()))];
+    };
+    std::printf("%-8s n=%zu median %.1f us  p99 %.1f us  min %.1f us  max %.1f us\n", name,
+                micros.size(), at(0.5), at(0.99), micros.front(), micros.back());
+}
+
+void Pump(DWORD ms) {
+    const ULONGLONG end = ::GetTickCount64() + ms;
+    while (::GetTickCount64() < end) {
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+ULONGLONG ProcessCpu100ns() {
+    FILETIME created, exited, kernel, user;
+    ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto ticks = [](const FILETIME& t) {
+        return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    return ticks(kernel) + ticks(user);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int rounds = 300;
+    int idleSeconds = 10;
+    bool idleOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc)
+            rounds = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--idle-seconds") == 0 && i + 1 < argc)
+            idleSeconds = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--idle-only") == 0)
+            idleOnly = true;
+    }
+    TPtyControl pty;
+    TPtyControl helper; // a second channel, for requests that run while this one waits
+    if (!pty.Available() || !helper.Available()) {
+        std::fprintf(stderr, "run through the pty harness (scripts/bench-serial.sh)\n");
+        return 2;
+    }
+
+    auto idleCpu = [&](const char* name) {
+        const ULONGLONG cpuBefore = ProcessCpu100ns();
+        const ULONGLONG wallBefore = ::GetTickCount64();
+        Pump(static_cast<DWORD>(idleSeconds) * 1000);
+        const double cpuMs = static_cast<double>(ProcessCpu100ns() - cpuBefore) / 10000.0;
+        std::printf("%-8s %.1f ms CPU over %.1f s\n", name, cpuMs,
+                    static_cast<double>(::GetTickCount64() - wallBefore) / 1000.0);
+    };
+    // The same message loop with no port open, for comparison.
+    idleCpu("closed");
+
+    TComPort port;
+    port.SetPort(COM1);
+    port.SetBaudRate(br115200);
+    std::int64_t rxAt = 0;
+    std::string received;
+    port.OnRxChar = [&](TComPort& sender, std::int32_t inQue) {
+        rxAt = CounterNs();
+        std::string chunk;
+        sender.ReadString(chunk, inQue);
+        received += chunk;
+    };
+    port.Open();
+    Pump(200);
+
+    if (!idleOnly) {
+        const std::int64_t offset = ClockOffset(pty);
+        const std::string frame("\xAA\xEE\x1E\xCC\x55", 5);
+
+        std::vector<double> write;
+        for (int i = 0; i < rounds; ++i) {
+            std::int64_t first = 0;
+            std::string got;
+            std::thread reader([&] { got = helper.Receive("COM1", 5, 2000, &first); });
+            ::Sleep(2); // the far side is waiting
+            const std::int64_t start = CounterNs();
+            port.Write(frame.data(), 5);
+            reader.join();
+            if (got == frame && first != 0)
+                write.push_back(static_cast<double>(first - offset - start) / 1000.0);
+            Pump(1); // the transmit-empty notification
+        }
+
+        std::vector<double> rxchar;
+        for (int i = 0; i < rounds; ++i) {
+            rxAt = 0;
+            received.clear();
+            std::int64_t sentAt = 0;
+            std::thread sender([&] { sentAt = helper.Send("COM1", frame); });
+            const ULONGLONG limit = ::GetTickCount64() + 2000;
+            while (received.size() < frame.size() && ::GetTickCount64() < limit) {
+                MSG message;
+                while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                    ::TranslateMessage(&message);
+                    ::DispatchMessageW(&message);
+                }
+                if (received.size() < frame.size())
+                    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+            }
+            sender.join();
+            const std::int64_t firstRx = rxAt;
+            if (received == frame && firstRx != 0)
+                rxchar.push_back(static_cast<double>(firstRx + offset - sentAt) / 1000.0);
+            Pump(2);
+        }
+        Report("write", write);
+        Report("rxchar", rxchar);
+    }
+
+    idleCpu("open");
+    port.Close();
+    return 0;
+}

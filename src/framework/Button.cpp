@@ -1,0 +1,56 @@
+#include "framework/Button.h"
+
+#include "framework/Form.h"
+
+namespace tb {
+
+TButton::TButton(TControl* parent, std::wstring name, std::wstring caption)
+    : TControl(parent, std::move(name)) {
+    SetCaption(caption);
+}
+
+void TButton::SetTabStop(bool tabStop) {
+    tabStop_ = tabStop;
+    if (HandleAllocated()) {
+        const LONG_PTR style = ::GetWindowLongPtrW(Handle(), GWL_STYLE);
+        ::SetWindowLongPtrW(Handle(), GWL_STYLE,
+                            tabStop ? (style | WS_TABSTOP) : (style & ~LONG_PTR{WS_TABSTOP}));
+    }
+}
+
+void TButton::CreateParams(TCreateParams& params) {
+    params.className = L"BUTTON";
+    params.style |= default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    if (tabStop_)
+        params.style |= WS_TABSTOP;
+}
+
+void TButton::HandleCreated() {
+    // The dialog keys find the default and cancel buttons by these identifiers.
+    if (default_)
+        ::SetWindowLongPtrW(Handle(), GWLP_ID, IDOK);
+    else if (cancel_)
+        ::SetWindowLongPtrW(Handle(), GWLP_ID, IDCANCEL);
+}
+
+bool TButton::Notified(WORD code) {
+    if (code != BN_CLICKED)
+        return false;
+    Click();
+    return true;
+}
+
+void TButton::Click() {
+    if (OnClick)
+        OnClick(*this);
+    if (modalResult_ == mrNone)
+        return;
+    for (TControl* owner = Parent(); owner != nullptr; owner = owner->Parent()) {
+        if (auto* form = dynamic_cast<TForm*>(owner)) {
+            form->SetModalResult(modalResult_);
+            break;
+        }
+    }
+}
+
+} // namespace tb

@@ -1,0 +1,60 @@
+// Runs work of a worker thread on the user-interface thread: the worker hands over an
+// operation and blocks until the user-interface thread has run it; an exception the
+// operation raises travels back to the worker. The user-interface thread serves hand-overs
+// from its message loop (a hidden message window), and also while it waits for a worker
+// to end (WaitServing), so a worker blocked in a hand-over can always finish.
+#pragma once
+
+#include "framework/Handles.h"
+
+#include <windows.h>
+
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+
+namespace tb {
+
+class TUiThreadHandOver {
+public:
+    // Created on the user-interface thread, which then serves the hand-overs.
+    TUiThreadHandOver();
+    ~TUiThreadHandOver();
+    TUiThreadHandOver(const TUiThreadHandOver&) = delete;
+    TUiThreadHandOver& operator=(const TUiThreadHandOver&) = delete;
+
+    // On a worker thread: runs `work` on the user-interface thread and returns when it has
+    // run; rethrows what it raised. Called on the user-interface thread, runs it at once.
+    void Run(const std::function<void()>& work);
+
+    // On the user-interface thread: waits until `object` is signalled or `timeoutMs` has
+    // passed, running the hand-overs that arrive meanwhile. True when signalled.
+    bool WaitServing(HANDLE object, DWORD timeoutMs = INFINITE);
+
+    // Runs every hand-over that is waiting (user-interface thread).
+    void Serve();
+
+    // True while a handed-over operation runs.
+    bool Serving() const { return serving_ > 0; }
+
+    DWORD UiThreadId() const { return uiThread_; }
+
+    // The hidden window's procedure.
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    struct TRequest {
+        const std::function<void()>* work;
+        std::exception_ptr error;
+        HANDLE done;
+    };
+    DWORD uiThread_;
+    HWND window_ = nullptr;
+    UniqueHandle pending_; // auto-reset: a request is waiting
+    std::mutex lock_;
+    std::deque<TRequest*> requests_;
+    int serving_ = 0;
+};
+
+} // namespace tb

@@ -1,0 +1,72 @@
+// TComThread: the event thread of an open TComPort. It keeps an overlapped wait for the
+// port's line events pending on the device and hands each completed batch to the
+// user-interface thread, where DispatchEvents fires the port's notifications while the
+// thread waits. Destroying it stops the thread and waits for it, serving hand-overs.
+#pragma once
+
+#include "framework/Handles.h"
+#include "framework/UiThreadHandOver.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <exception>
+
+namespace tb {
+
+class TComPort;
+class ISerialPlatform;
+
+class TComThread {
+public:
+    // On the user-interface thread: sets the device's event mask from the port's Events
+    // and starts waiting.
+    explicit TComThread(TComPort& port);
+    // Requests the stop and waits until the thread has ended.
+    ~TComThread();
+    TComThread(const TComThread&) = delete;
+    TComThread& operator=(const TComThread&) = delete;
+
+    DWORD EventMask() const { return mask_; }
+    bool Ended() const { return ended_.load(); }
+    // True while DispatchEvents runs (user-interface thread).
+    bool Dispatching() const { return dispatching_ > 0; }
+    // The handler's exception that ended the thread, if one did.
+    std::exception_ptr FatalException() const { return fatal_; }
+    HANDLE ThreadHandle() const { return thread_.Get(); }
+
+    // The port closes from inside this thread's own notification: the thread ends as soon
+    // as the notification returns, without touching the device again.
+    void Abandon();
+
+    // Longest pause between re-armed waits while completions keep failing, ms.
+    static constexpr DWORD kMaxRetryPauseMs = 100;
+    // The pause before re-arming after `failures` failed completions in a row.
+    static DWORD RetryPause(unsigned failures);
+
+private:
+    static DWORD WINAPI ThreadProc(void* self);
+    void Execute();
+    void DispatchEvents();
+    void StopPendingWait(HANDLE waitEvent);
+
+    TComPort& port_;
+    ISerialPlatform& platform_;
+    HANDLE device_;
+    DWORD mask_;
+    // Written by the device when the wait completes; read by DispatchEvents while the
+    // thread is blocked in the hand-over.
+    DWORD eventWord_ = 0;
+    // A member, not a local, so a wait still pending when the thread ends never points
+    // into a dead stack frame.
+    OVERLAPPED overlapped_{};
+    UniqueHandle stop_;
+    UniqueHandle thread_;
+    TUiThreadHandOver handOver_;
+    std::atomic<bool> abandoned_{false};
+    std::atomic<bool> ended_{false};
+    int dispatching_ = 0;
+    std::exception_ptr fatal_;
+};
+
+} // namespace tb
