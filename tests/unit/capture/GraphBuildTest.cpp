@@ -220,6 +220,20 @@ TEST_F(GraphBuildTest, GrabberSubtypePerPixelFormat) {
     }
 }
 
+TEST_F(GraphBuildTest, GrabberThatOutlivesTheGraphStillReachesALiveCallback) {
+    AddCamera();
+    auto& control = MakeControl();
+    control.SetWantBitmapGrab(true);
+    ASSERT_TRUE(Access::BuildBaseGraph(control));
+    ASSERT_TRUE(Access::BuildGraph(control));
+    ComPtr<FakeSampleGrabber> grabber = World().Grabber();
+    Access::TearDownGraph(control); // the control lets its callback object go
+    EXPECT_EQ(Access::GrabberCallback(control), nullptr);
+    ASSERT_NE(grabber->Callback(), nullptr);
+    BYTE frame[12] = {};
+    EXPECT_EQ(grabber->DeliverBuffer(0.0, frame, sizeof frame), S_OK);
+}
+
 TEST_F(GraphBuildTest, CaptureBranchWithCompressorsAndAudio) {
     AddCamera();
     AddMicrophone();
