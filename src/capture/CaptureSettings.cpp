@@ -1,9 +1,21 @@
 // The control's devices and video modes in the settings store.
 #include "capture/VideoCapture.h"
 
+#include "devices/DeviceCatalogue.h"
 #include "framework/Form.h"
+#include "settings/SettingsStore.h"
 
 namespace tb {
+
+namespace {
+
+// Value names in the control's section.
+constexpr wchar_t kVideoDeviceName[] = L"VideoDeviceName";
+constexpr wchar_t kAudioDeviceName[] = L"AudioDeviceName";
+constexpr wchar_t kVideoCompressorName[] = L"VideoCompressorName";
+constexpr wchar_t kAudioCompressorName[] = L"AudioCompressorName";
+
+} // namespace
 
 std::wstring TVideoCapture::SettingsKeyName() const {
     if (auto* form = dynamic_cast<const TForm*>(Parent()))
@@ -15,19 +27,27 @@ std::wstring TVideoCapture::SettingsKeyName() const {
 // yet).
 void TVideoCapture::SaveSettings() {}
 
-// The stored names, or the current ones when nothing is stored (not built yet: the
-// current ones).
+// The stored name of each kind in the control's section. A missing or empty value (and
+// no open store at all) leaves the current choice's name, so a control keeps devices
+// chosen before when nothing is stored.
+std::wstring TVideoCapture::ReadSavedName(const wchar_t* valueName, TDeviceCategory kind) {
+    std::wstring name;
+    if (SettingsOpen() && Settings().RegReadString(SettingsKeyName(), valueName, name))
+        return name;
+    return CurrentName(kind);
+}
+
 std::wstring TVideoCapture::ReadSavedVideoDeviceName() {
-    return CurrentVideoDeviceName();
+    return ReadSavedName(kVideoDeviceName, TDeviceCategory::VideoDevice);
 }
 std::wstring TVideoCapture::ReadSavedAudioDeviceName() {
-    return CurrentAudioDeviceName();
+    return ReadSavedName(kAudioDeviceName, TDeviceCategory::AudioDevice);
 }
 std::wstring TVideoCapture::ReadSavedVideoCompressorName() {
-    return CurrentVideoCompressorName();
+    return ReadSavedName(kVideoCompressorName, TDeviceCategory::VideoCompressor);
 }
 std::wstring TVideoCapture::ReadSavedAudioCompressorName() {
-    return CurrentAudioCompressorName();
+    return ReadSavedName(kAudioCompressorName, TDeviceCategory::AudioCompressor);
 }
 
 // Restores the stored audio device and compressors and reads the current video device's

@@ -1,98 +1,166 @@
-// Choosing the devices and compressors, and giving them up.
+// Choosing the devices and compressors, reporting the choices as catalogue positions
+// and names, and giving the devices up.
 #include "capture/VideoCapture.h"
+
+#include "devices/DeviceCatalogue.h"
+#include "devices/DevicesModule.h"
 
 namespace tb {
 
+namespace {
+
+constexpr TDeviceCategory kVideoDevice = TDeviceCategory::VideoDevice;
+constexpr TDeviceCategory kAudioDevice = TDeviceCategory::AudioDevice;
+constexpr TDeviceCategory kVideoCompressor = TDeviceCategory::VideoCompressor;
+constexpr TDeviceCategory kAudioCompressor = TDeviceCategory::AudioCompressor;
+
+bool IsCaptureDevice(TDeviceCategory kind) {
+    return kind == kVideoDevice || kind == kAudioDevice;
+}
+
+} // namespace
+
+TDevices* DefaultDevices() {
+    return HasDevices() ? &Devices() : nullptr;
+}
+
+// ---- The four choices -------------------------------------------------------------
+
+Microsoft::WRL::ComPtr<IMoniker>& TVideoCapture::Choice(TDeviceCategory kind) {
+    switch (kind) {
+    case kVideoDevice:
+        return videoDevice_;
+    case kAudioDevice:
+        return audioDevice_;
+    case kVideoCompressor:
+        return videoCompressor_;
+    case kAudioCompressor:
+        break;
+    }
+    return audioCompressor_;
+}
+
+const Microsoft::WRL::ComPtr<IMoniker>& TVideoCapture::Choice(TDeviceCategory kind) const {
+    return const_cast<TVideoCapture*>(this)->Choice(kind);
+}
+
+// Stores the moniker (releasing the one held before). With ReinitOnSelect on, the graph
+// is initialised for the new choice and the change event announces it afterwards,
+// whether the initialisation succeeded or not.
+bool TVideoCapture::Select(TDeviceCategory kind, ComPtr<IMoniker> moniker) {
+    Choice(kind) = std::move(moniker);
+    if (!reinitOnSelect_)
+        return true;
+    const bool result = InitGraph();
+    Fire(IsCaptureDevice(kind) ? OnChangeDevice : OnChangeCompressor);
+    return result;
+}
+
+// A name or index the catalogue does not know selects nothing: the choice becomes empty.
+bool TVideoCapture::SelectByName(TDeviceCategory kind, const std::wstring& name) {
+    if (kind == kVideoDevice)
+        ClearVideoDeviceUser();
+    return Select(kind, devices_ != nullptr ? devices_->ByName(kind, name) : nullptr);
+}
+
+bool TVideoCapture::SelectByIndex(TDeviceCategory kind, std::int32_t index) {
+    if (kind == kVideoDevice)
+        ClearVideoDeviceUser();
+    return Select(kind, devices_ != nullptr ? devices_->ByIndex(kind, index) : nullptr);
+}
+
+// The position of the catalogue entry holding the very moniker object the control
+// holds; -1 without a choice or when no entry holds it.
+std::int32_t TVideoCapture::CurrentIndex(TDeviceCategory kind) const {
+    const ComPtr<IMoniker>& choice = Choice(kind);
+    if (!choice || devices_ == nullptr)
+        return -1;
+    return devices_->IndexOf(kind, choice.Get());
+}
+
+std::wstring TVideoCapture::CurrentName(TDeviceCategory kind) const {
+    const ComPtr<IMoniker>& choice = Choice(kind);
+    if (!choice || devices_ == nullptr)
+        return {};
+    return devices_->NameOf(kind, choice.Get());
+}
+
+// ---- By moniker -------------------------------------------------------------------
+
 bool TVideoCapture::SelectVideoDevice(ComPtr<IMoniker> moniker) {
-    videoDevice_ = std::move(moniker);
-    if (!reinitOnSelect_)
-        return true;
-    const bool result = InitGraph();
-    Fire(OnChangeDevice);
-    return result;
+    return Select(kVideoDevice, std::move(moniker));
 }
-
 bool TVideoCapture::SelectAudioDevice(ComPtr<IMoniker> moniker) {
-    audioDevice_ = std::move(moniker);
-    if (!reinitOnSelect_)
-        return true;
-    const bool result = InitGraph();
-    Fire(OnChangeDevice);
-    return result;
+    return Select(kAudioDevice, std::move(moniker));
 }
-
 bool TVideoCapture::SelectVideoCompressor(ComPtr<IMoniker> moniker) {
-    videoCompressor_ = std::move(moniker);
-    if (!reinitOnSelect_)
-        return true;
-    const bool result = InitGraph();
-    Fire(OnChangeCompressor);
-    return result;
+    return Select(kVideoCompressor, std::move(moniker));
 }
-
 bool TVideoCapture::SelectAudioCompressor(ComPtr<IMoniker> moniker) {
-    audioCompressor_ = std::move(moniker);
-    if (!reinitOnSelect_)
-        return true;
-    const bool result = InitGraph();
-    Fire(OnChangeCompressor);
-    return result;
+    return Select(kAudioCompressor, std::move(moniker));
 }
 
-// The selections by name and by index look the entry up in the device catalogue and
-// select its moniker; the catalogue is not joined to the control yet, so they select
-// nothing.
-bool TVideoCapture::SelectVideoDeviceByName(const std::wstring&) {
-    return false;
+// ---- By catalogue name (exact, case-sensitive) ------------------------------------
+
+bool TVideoCapture::SelectVideoDeviceByName(const std::wstring& name) {
+    return SelectByName(kVideoDevice, name);
 }
-bool TVideoCapture::SelectAudioDeviceByName(const std::wstring&) {
-    return false;
+bool TVideoCapture::SelectAudioDeviceByName(const std::wstring& name) {
+    return SelectByName(kAudioDevice, name);
 }
-bool TVideoCapture::SelectVideoCompressorByName(const std::wstring&) {
-    return false;
+bool TVideoCapture::SelectVideoCompressorByName(const std::wstring& name) {
+    return SelectByName(kVideoCompressor, name);
 }
-bool TVideoCapture::SelectAudioCompressorByName(const std::wstring&) {
-    return false;
-}
-bool TVideoCapture::SelectVideoDeviceByIndex(std::int32_t) {
-    return false;
-}
-bool TVideoCapture::SelectAudioDeviceByIndex(std::int32_t) {
-    return false;
-}
-bool TVideoCapture::SelectVideoCompressorByIndex(std::int32_t) {
-    return false;
-}
-bool TVideoCapture::SelectAudioCompressorByIndex(std::int32_t) {
-    return false;
+bool TVideoCapture::SelectAudioCompressorByName(const std::wstring& name) {
+    return SelectByName(kAudioCompressor, name);
 }
 
-// The catalogue positions and names of the held monikers (catalogue not joined yet).
+// ---- By catalogue position (-1 chooses nothing) -----------------------------------
+
+bool TVideoCapture::SelectVideoDeviceByIndex(std::int32_t index) {
+    return SelectByIndex(kVideoDevice, index);
+}
+bool TVideoCapture::SelectAudioDeviceByIndex(std::int32_t index) {
+    return SelectByIndex(kAudioDevice, index);
+}
+bool TVideoCapture::SelectVideoCompressorByIndex(std::int32_t index) {
+    return SelectByIndex(kVideoCompressor, index);
+}
+bool TVideoCapture::SelectAudioCompressorByIndex(std::int32_t index) {
+    return SelectByIndex(kAudioCompressor, index);
+}
+
+// ---- Queries ----------------------------------------------------------------------
+
 std::int32_t TVideoCapture::CurrentVideoDeviceIndex() const {
-    return -1;
+    return CurrentIndex(kVideoDevice);
 }
 std::int32_t TVideoCapture::CurrentAudioDeviceIndex() const {
-    return -1;
+    return CurrentIndex(kAudioDevice);
 }
 std::int32_t TVideoCapture::CurrentVideoCompressorIndex() const {
-    return -1;
+    return CurrentIndex(kVideoCompressor);
 }
 std::int32_t TVideoCapture::CurrentAudioCompressorIndex() const {
-    return -1;
+    return CurrentIndex(kAudioCompressor);
 }
 std::wstring TVideoCapture::CurrentVideoDeviceName() const {
-    return {};
+    return CurrentName(kVideoDevice);
 }
 std::wstring TVideoCapture::CurrentAudioDeviceName() const {
-    return {};
+    return CurrentName(kAudioDevice);
 }
 std::wstring TVideoCapture::CurrentVideoCompressorName() const {
-    return {};
+    return CurrentName(kVideoCompressor);
 }
 std::wstring TVideoCapture::CurrentAudioCompressorName() const {
-    return {};
+    return CurrentName(kAudioCompressor);
 }
 
+// ---- Giving the devices up --------------------------------------------------------
+
+// Saves the choices in force first, then forgets both capture devices; the compressor
+// choices stay for the next video device.
 void TVideoCapture::CloseDevices() {
     SaveSettings();
     TearDownGraph();
@@ -103,11 +171,18 @@ void TVideoCapture::CloseDevices() {
     BuildPopupMenu();
 }
 
-// Records the control as the user of its video device in the catalogue (catalogue not
-// joined yet).
-void TVideoCapture::RegisterAsVideoDeviceUser() {}
+// Records the control as the user of its current video device. A control uses one video
+// device at a time, so any slot still naming it from an earlier device is cleared first.
+void TVideoCapture::RegisterAsVideoDeviceUser() {
+    if (devices_ == nullptr)
+        return;
+    devices_->ClearVideoDeviceUser(this);
+    devices_->SetVideoDeviceUser(CurrentVideoDeviceIndex(), this);
+}
 
-// Removes the control from the catalogue's video device users (catalogue not joined yet).
-void TVideoCapture::ClearVideoDeviceUser() {}
+void TVideoCapture::ClearVideoDeviceUser() {
+    if (devices_ != nullptr)
+        devices_->ClearVideoDeviceUser(this);
+}
 
 } // namespace tb

@@ -18,9 +18,9 @@ constexpr UINT kTimerInterval = 100;
 
 TVideoCapture::TVideoCapture(TControl* owner, std::wstring name,
                              std::shared_ptr<IMediaPlatform> platform,
-                             std::shared_ptr<IClock> clock)
+                             std::shared_ptr<IClock> clock, TDevices* devices)
     : TPanel(owner, std::move(name)), platform_(std::move(platform)), clock_(std::move(clock)),
-      version_(kVersion) {
+      devices_(devices), version_(kVersion) {
     // No graph object exists yet; the published values start as their members say
     // (plain field values, no setter runs).
     ReleaseGraphObjects();
@@ -47,8 +47,10 @@ TVideoCapture::~TVideoCapture() {
     Guarded([this] { SaveSettings(); });
     Guarded([this] { TearDownGraph(); });
     ReleaseGraphObjects();
+    // The catalogue outlives the control: it must not go on naming it as a user.
+    ClearVideoDeviceUser();
     timer_.reset();
-    grabberCallback_.reset();
+    grabberCallback_.Reset();
 }
 
 TReinitOnSelectBatch::TReinitOnSelectBatch(TVideoCapture& control)

@@ -7,7 +7,10 @@
 //   VideoCapture.cpp      properties, construction and destruction, the initialise
 //                         sequence, error reporting, the window messages
 //   GraphBuild.cpp        building and dismantling the graph
-//   PreviewControl.cpp    running and stopping, the capture timer, graph events
+//   GraphTeardown.cpp     taking the graph apart again
+//   PreviewControl.cpp    running and stopping the preview
+//   CaptureControl.cpp    capture to a file, the capture timer
+//   GraphEvents.cpp       the graph's events
 //   DeviceSelection.cpp   choosing devices and compressors, closing the devices
 //   VideoFormat.cpp       reading and applying the video mode, DV resolution
 //   FrameGrab.cpp         frames handed to the application
@@ -38,7 +41,12 @@
 namespace tb {
 
 class TBitmap;
+class TDevices;
 class TSampleGrabberCB;
+enum class TDeviceCategory;
+
+// The program-wide device catalogue while its module lives; none before and after.
+TDevices* DefaultDevices();
 
 // Messages posted to the control's own window.
 constexpr UINT WM_GRAPHNOTIFY = WM_USER + 1;   // graph events are waiting
@@ -56,9 +64,13 @@ public:
     using TNotifyEvent = std::function<void(TVideoCapture& sender)>;
     using TBitmapGrabbedEvent = std::function<void(TBitmap& grabbedBitmap)>;
 
+    // `devices` is the catalogue the control picks its devices from and records itself
+    // in as a video device's user; it must outlive the control. Without one the control
+    // knows no device by name or index.
     TVideoCapture(TControl* owner, std::wstring name,
                   std::shared_ptr<IMediaPlatform> platform = DefaultMediaPlatform(),
-                  std::shared_ptr<IClock> clock = DefaultClock());
+                  std::shared_ptr<IClock> clock = DefaultClock(),
+                  TDevices* devices = DefaultDevices());
     ~TVideoCapture() override;
 
     // ---- Published properties -------------------------------------------------------
@@ -129,6 +141,22 @@ public:
     void ReapplyFormat();
     // The video source delivers interleaved DV.
     bool IsDVStream();
+
+    // ---- Capture to a file (CaptureControl.cpp) --------------------------------------
+    // Rebuilds the graph with a capture branch writing to the file, runs it and fires
+    // OnStartCapture. False (the preview comes back) when the control has no graph, is
+    // already capturing, or the capture graph cannot be built or run.
+    bool StartCapture(const std::wstring& fileName);
+    // Ends the capture (the graph goes back to preview) and fires OnStopCapture; false
+    // when no capture was running or the graph would not stop.
+    bool StopCapture();
+    bool Capturing() const { return capturing_; }
+    const std::wstring& CaptureFileName() const { return captureFileName_; }
+    // Milliseconds since the capture started, as the last timer tick measured them.
+    std::uint32_t ElapsedMilliseconds() const { return elapsedMilliseconds_; }
+    // Frames dropped and not dropped since the capture started (last timer tick).
+    std::uint32_t DroppedFrames() const { return droppedFrames_; }
+    std::uint32_t FramesNotDropped() const { return framesNotDropped_; }
 
     // ---- Error reporting (VideoCapture.cpp) ------------------------------------------
     // One modal box "DirectShow - Capture" with the format and the result code.
@@ -206,7 +234,8 @@ protected:
     void Resized() override;
 
 private:
-    friend struct TVideoCaptureAccess; // test access to the internal state
+    friend struct TVideoCaptureAccess;      // test access to the internal state
+    friend struct TVideoCaptureGraphAccess; // test access to the graph operations
 
     template <typename T>
     using ComPtr = Microsoft::WRL::ComPtr<T>;
@@ -223,17 +252,36 @@ private:
     void ReleaseGraphObjects();
     void RemoveDownstream(IBaseFilter* filter);
     void ApplyMasterStream(std::int32_t index);
+    // The teardown's work without its graph-built test (GraphTeardown.cpp).
+    void DismantleGraph();
+    // The grabber step of BuildGraph; may move the video source to the grabber.
+    void InstallSampleGrabber(ComPtr<IBaseFilter>& videoSource);
+    // The capture branch of BuildGraph: raises on failure.
+    void BuildCaptureBranch(IBaseFilter* videoSource, IBaseFilter* audioSource);
 
-    // Running and stopping (PreviewControl.cpp).
+    // Running and stopping (PreviewControl.cpp, CaptureControl.cpp, GraphEvents.cpp).
+    // Runs the filter graph; after a failed run the graph is paused and stopped again.
+    HRESULT RunFilterGraph();
     void StartPreview();
     void StopPreview();
     void StopGraph();
     void CaptureTimerTick();
     void HandleGraphEvents();
 
-    // Device catalogue records of the video device's user (DeviceSelection.cpp).
+    // Device choices by kind and the catalogue records of the video device's user
+    // (DeviceSelection.cpp).
+    ComPtr<IMoniker>& Choice(TDeviceCategory kind);
+    const ComPtr<IMoniker>& Choice(TDeviceCategory kind) const;
+    bool Select(TDeviceCategory kind, ComPtr<IMoniker> moniker);
+    bool SelectByName(TDeviceCategory kind, const std::wstring& name);
+    bool SelectByIndex(TDeviceCategory kind, std::int32_t index);
+    std::int32_t CurrentIndex(TDeviceCategory kind) const;
+    std::wstring CurrentName(TDeviceCategory kind) const;
     void RegisterAsVideoDeviceUser();
     void ClearVideoDeviceUser();
+    // The stored name of a kind, or its current name when none is stored
+    // (CaptureSettings.cpp).
+    std::wstring ReadSavedName(const wchar_t* valueName, TDeviceCategory kind);
 
     // Frame messages (FrameGrab.cpp).
     void HandleBitmapGrabbed();
@@ -247,6 +295,7 @@ private:
     // Platform seams.
     std::shared_ptr<IMediaPlatform> platform_;
     std::shared_ptr<IClock> clock_;
+    TDevices* devices_; // the device catalogue, not owned; may be none
 
     // Published values.
     std::wstring version_;
@@ -316,7 +365,7 @@ private:
     std::uint32_t droppedFramesBaseline_ = 0;
     std::uint32_t framesNotDroppedBaseline_ = 0;
     std::uint16_t dialogAvailability_ = 0;
-    std::unique_ptr<TSampleGrabberCB> grabberCallback_;
+    ComPtr<TSampleGrabberCB> grabberCallback_;
     std::unique_ptr<TTimer> timer_;
 };
 

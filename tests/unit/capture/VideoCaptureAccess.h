@@ -29,6 +29,11 @@ struct TVideoCaptureAccess {
     }
     static const TTimer* Timer(const TVideoCapture& control) { return control.timer_.get(); }
     static std::int32_t MasterStream(const TVideoCapture& control) { return control.masterStream_; }
+    // What a successful initialisation does last: records the control as its video
+    // device's user in the catalogue.
+    static void RegisterAsVideoDeviceUser(TVideoCapture& control) {
+        control.RegisterAsVideoDeviceUser();
+    }
 };
 
 } // namespace tb

@@ -264,16 +264,6 @@ TEST_F(VideoCaptureTest, AFailedInitialisationFiresOnInitErrorAndClosesTheDevice
     EXPECT_FALSE(TVideoCaptureAccess::HoldsAnyGraphObject(*control));
 }
 
-TEST_F(VideoCaptureTest, InitFromSavedDevicesPutsTheSwitchBackWhenTheInitialisationRaises) {
-    auto control = MakeControl();
-    control->SetReinitOnSelect(false);
-    control->SelectVideoDevice(SomeMoniker());
-    control->SetReinitOnSelect(true);
-    control->OnInitError = [](TVideoCapture&) { throw std::runtime_error("handler failed"); };
-    EXPECT_THROW(control->InitFromSavedDevices(), std::runtime_error);
-    EXPECT_TRUE(control->ReinitOnSelect());
-}
-
 TEST_F(VideoCaptureTest, FrameMessagesReachTheControlAndGraphMessagesAreHarmlessWithoutAGraph) {
     TForm owner(application, L"Owner");
     auto control = MakeControl(&owner);
