@@ -9,6 +9,7 @@ constexpr wchar_t kErrorCaption[] = L"DirectShow - Capture";
 constexpr wchar_t kCannotRunPreview[] = L"Error %x: Cannot run preview graph!";
 constexpr wchar_t kCannotStopPreview[] = L"Error %x: Cannot stop preview graph!";
 constexpr wchar_t kCannotStopGraph[] = L"Error %x: Cannot stop graph!";
+constexpr wchar_t kCannotRunCapture[] = L"Error %x: Cannot run capture graph!";
 constexpr wchar_t kSetMasterStreamFailed[] = L"SetMasterStream failed!";
 constexpr wchar_t kCaptureFileNameRequired[] = L"Capture filename required!";
 constexpr wchar_t kCannotInstallSampleGrabber[] =

@@ -1,26 +1,61 @@
-// Running and stopping the graph, the capture timer and the graph's events.
+// Running and stopping the live picture.
+#include "capture/CaptureMessages.h"
 #include "capture/VideoCapture.h"
 
 namespace tb {
 
-// Builds the graph when needed, runs it and fires OnStartPreview (not built yet: without
-// a graph it does nothing).
-void TVideoCapture::StartPreview() {}
+HRESULT TVideoCapture::RunFilterGraph() {
+    ComPtr<IMediaControl> control;
+    HRESULT result = filterGraph_.As(&control);
+    if (SUCCEEDED(result) && !control)
+        result = E_NOINTERFACE;
+    if (SUCCEEDED(result)) {
+        result = control->Run();
+        if (FAILED(result)) {
+            // A failed run can leave filters paused, and a paused filter cannot be
+            // disconnected later: pause the whole graph, then stop it.
+            control->Pause();
+            control->Stop();
+        }
+    }
+    return result;
+}
 
-// Stops the running graph (not built yet); without a graph only announces the stop.
+// Builds the graph when needed, runs it and fires OnStartPreview. Does not look at
+// Preview: its callers do.
+void TVideoCapture::StartPreview() {
+    if (filterGraph_ && previewing_)
+        return;
+    if (!graphBuilt_) {
+        TearDownGraph();
+        if (!BuildGraph())
+            return; // any message came from the build
+    }
+    const HRESULT result = RunFilterGraph();
+    if (FAILED(result)) {
+        ShowCaptureError(msg::kCannotRunPreview, result);
+        return;
+    }
+    previewing_ = true;
+    Fire(OnStartPreview);
+}
+
+// Stops the running graph, which stays built; without a graph only announces the stop.
 void TVideoCapture::StopPreview() {
+    if (filterGraph_) {
+        ComPtr<IMediaControl> control;
+        HRESULT result = filterGraph_.As(&control);
+        if (SUCCEEDED(result) && !control)
+            result = E_NOINTERFACE;
+        if (SUCCEEDED(result))
+            result = control->Stop();
+        if (FAILED(result)) {
+            ShowCaptureError(msg::kCannotStopPreview, result);
+            return;
+        }
+    }
     Fire(OnStopPreview);
     previewing_ = false;
 }
-
-// Ends a capture and rebuilds the graph for preview (not built yet: no capture exists).
-void TVideoCapture::StopGraph() {}
-
-// Measures a capture's time, reads the dropped frames, enforces the time limit and fires
-// OnCaptureProgress (not built yet).
-void TVideoCapture::CaptureTimerTick() {}
-
-// Drains the graph's event queue: error aborts and lost devices (not built yet).
-void TVideoCapture::HandleGraphEvents() {}
 
 } // namespace tb

@@ -6,6 +6,13 @@ TSampleGrabberCB::TSampleGrabberCB() {
     ::InitializeCriticalSection(&lock_);
 }
 
+Microsoft::WRL::ComPtr<TSampleGrabberCB> TSampleGrabberCB::Make() {
+    Microsoft::WRL::ComPtr<TSampleGrabberCB> object;
+    // Adopts the one reference of the new object (mingw's Attach would add another).
+    *object.GetAddressOf() = new TSampleGrabberCB();
+    return object;
+}
+
 TSampleGrabberCB::~TSampleGrabberCB() {
     Clear();
     ::DeleteCriticalSection(&lock_);
@@ -16,10 +23,22 @@ HRESULT STDMETHODCALLTYPE TSampleGrabberCB::QueryInterface(REFIID id, void** obj
         return E_POINTER;
     if (id == __uuidof(ISampleGrabberCB) || id == __uuidof(IUnknown)) {
         *object = static_cast<ISampleGrabberCB*>(this);
+        AddRef();
         return S_OK;
     }
     *object = nullptr;
     return E_NOINTERFACE;
+}
+
+ULONG STDMETHODCALLTYPE TSampleGrabberCB::AddRef() {
+    return ++references_;
+}
+
+ULONG STDMETHODCALLTYPE TSampleGrabberCB::Release() {
+    const ULONG left = --references_;
+    if (left == 0)
+        delete this;
+    return left;
 }
 
 HRESULT STDMETHODCALLTYPE TSampleGrabberCB::SampleCB(double, IMediaSample*) {

@@ -50,7 +50,7 @@ TVideoCapture::~TVideoCapture() {
     // The catalogue outlives the control: it must not go on naming it as a user.
     ClearVideoDeviceUser();
     timer_.reset();
-    grabberCallback_.reset();
+    grabberCallback_.Reset();
 }
 
 TReinitOnSelectBatch::TReinitOnSelectBatch(TVideoCapture& control)

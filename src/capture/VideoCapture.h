@@ -7,7 +7,10 @@
 //   VideoCapture.cpp      properties, construction and destruction, the initialise
 //                         sequence, error reporting, the window messages
 //   GraphBuild.cpp        building and dismantling the graph
-//   PreviewControl.cpp    running and stopping, the capture timer, graph events
+//   GraphTeardown.cpp     taking the graph apart again
+//   PreviewControl.cpp    running and stopping the preview
+//   CaptureControl.cpp    capture to a file, the capture timer
+//   GraphEvents.cpp       the graph's events
 //   DeviceSelection.cpp   choosing devices and compressors, closing the devices
 //   VideoFormat.cpp       reading and applying the video mode, DV resolution
 //   FrameGrab.cpp         frames handed to the application
@@ -139,6 +142,22 @@ public:
     // The video source delivers interleaved DV.
     bool IsDVStream();
 
+    // ---- Capture to a file (CaptureControl.cpp) --------------------------------------
+    // Rebuilds the graph with a capture branch writing to the file, runs it and fires
+    // OnStartCapture. False (the preview comes back) when the control has no graph, is
+    // already capturing, or the capture graph cannot be built or run.
+    bool StartCapture(const std::wstring& fileName);
+    // Ends the capture (the graph goes back to preview) and fires OnStopCapture; false
+    // when no capture was running or the graph would not stop.
+    bool StopCapture();
+    bool Capturing() const { return capturing_; }
+    const std::wstring& CaptureFileName() const { return captureFileName_; }
+    // Milliseconds since the capture started, as the last timer tick measured them.
+    std::uint32_t ElapsedMilliseconds() const { return elapsedMilliseconds_; }
+    // Frames dropped and not dropped since the capture started (last timer tick).
+    std::uint32_t DroppedFrames() const { return droppedFrames_; }
+    std::uint32_t FramesNotDropped() const { return framesNotDropped_; }
+
     // ---- Error reporting (VideoCapture.cpp) ------------------------------------------
     // One modal box "DirectShow - Capture" with the format and the result code.
     void ShowCaptureError(std::wstring_view format, std::int32_t code);
@@ -215,7 +234,8 @@ protected:
     void Resized() override;
 
 private:
-    friend struct TVideoCaptureAccess; // test access to the internal state
+    friend struct TVideoCaptureAccess;      // test access to the internal state
+    friend struct TVideoCaptureGraphAccess; // test access to the graph operations
 
     template <typename T>
     using ComPtr = Microsoft::WRL::ComPtr<T>;
@@ -232,8 +252,16 @@ private:
     void ReleaseGraphObjects();
     void RemoveDownstream(IBaseFilter* filter);
     void ApplyMasterStream(std::int32_t index);
+    // The teardown's work without its graph-built test (GraphTeardown.cpp).
+    void DismantleGraph();
+    // The grabber step of BuildGraph; may move the video source to the grabber.
+    void InstallSampleGrabber(ComPtr<IBaseFilter>& videoSource);
+    // The capture branch of BuildGraph: raises on failure.
+    void BuildCaptureBranch(IBaseFilter* videoSource, IBaseFilter* audioSource);
 
-    // Running and stopping (PreviewControl.cpp).
+    // Running and stopping (PreviewControl.cpp, CaptureControl.cpp, GraphEvents.cpp).
+    // Runs the filter graph; after a failed run the graph is paused and stopped again.
+    HRESULT RunFilterGraph();
     void StartPreview();
     void StopPreview();
     void StopGraph();
@@ -337,7 +365,7 @@ private:
     std::uint32_t droppedFramesBaseline_ = 0;
     std::uint32_t framesNotDroppedBaseline_ = 0;
     std::uint16_t dialogAvailability_ = 0;
-    std::unique_ptr<TSampleGrabberCB> grabberCallback_;
+    ComPtr<TSampleGrabberCB> grabberCallback_;
     std::unique_ptr<TTimer> timer_;
 };
 

@@ -1,0 +1,166 @@
+// Capture to a file: starting and stopping it, and the 100 ms capture timer.
+#include "capture/CaptureControl.h"
+
+#include "capture/CaptureMessages.h"
+#include "capture/VideoCapture.h"
+
+#include <cmath>
+
+namespace tb {
+
+std::uint32_t ElapsedTimeOfDayMilliseconds(TDateTime now, TDateTime start) {
+    const double difference = now - start;
+    const double timeOfDay = std::fabs(difference - std::trunc(difference));
+    const auto milliseconds =
+        static_cast<std::uint64_t>(std::llround(timeOfDay * kMillisecondsPerDay));
+    return static_cast<std::uint32_t>(milliseconds % kMillisecondsPerDay);
+}
+
+bool TimeLimitReached(std::uint32_t elapsedMilliseconds, std::int32_t limitSeconds) {
+    return elapsedMilliseconds / 1000 >= static_cast<std::uint32_t>(limitSeconds);
+}
+
+bool TVideoCapture::StartCapture(const std::wstring& fileName) {
+    if (capturing_ || !filterGraph_ || !videoCaptureFilter_ || !captureGraphBuilder_)
+        return false;
+
+    // The capture branch is built into a stopped graph from the capture filters alone.
+    TearDownGraph();
+    captureFileName_ = fileName;
+    if (preallocFile_ && preallocFileSizeMB_ != 0 && !fileName.empty()) {
+        // Reserves the file's space ahead of the capture; where the platform cannot,
+        // the file simply grows while capturing.
+        captureGraphBuilder_->AllocCapFile(
+            fileName.c_str(), static_cast<DWORDLONG>(preallocFileSizeMB_) * 1024 * 1024);
+    }
+    captureRequested_ = true;
+
+    bool started = BuildGraph();
+    HRESULT result = S_OK;
+    if (started) {
+        // Frames are counted from here on: the counter's present values are the baselines.
+        droppedFrameCounter_.Reset();
+        if (captureGraphBuilder_->FindInterface(
+                &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Interleaved, videoCaptureFilter_.Get(),
+                IID_IAMDroppedFrames,
+                reinterpret_cast<void**>(droppedFrameCounter_.GetAddressOf())) != S_OK) {
+            droppedFrameCounter_.Reset();
+            if (captureGraphBuilder_->FindInterface(
+                    &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, videoCaptureFilter_.Get(),
+                    IID_IAMDroppedFrames,
+                    reinterpret_cast<void**>(droppedFrameCounter_.GetAddressOf())) != S_OK)
+                droppedFrameCounter_.Reset();
+        }
+        droppedFramesBaseline_ = 0;
+        framesNotDroppedBaseline_ = 0;
+        if (droppedFrameCounter_) {
+            long count = 0;
+            if (droppedFrameCounter_->GetNumDropped(&count) == S_OK)
+                droppedFramesBaseline_ = static_cast<std::uint32_t>(count);
+            if (droppedFrameCounter_->GetNumNotDropped(&count) == S_OK)
+                framesNotDroppedBaseline_ = static_cast<std::uint32_t>(count);
+        }
+        droppedFrames_ = 0;
+        framesNotDropped_ = 0;
+        elapsedMilliseconds_ = 0;
+        captureStartTime_ = clock_->Now();
+
+        result = RunFilterGraph();
+        started = SUCCEEDED(result);
+        if (!started)
+            ShowCaptureError(msg::kCannotRunCapture, result);
+    }
+
+    if (!started) {
+        // Whatever the failed build or run left connected goes, and the preview comes
+        // back on a graph without the capture branch.
+        captureRequested_ = false;
+        // A branch that failed half-way can leave the multiplexer and file writer
+        // joined to each other but to nothing upstream, out of the teardown's reach.
+        if (multiplexer_) {
+            RemoveDownstream(multiplexer_.Get());
+            filterGraph_->RemoveFilter(multiplexer_.Get());
+        }
+        DismantleGraph();
+        graphBuilt_ = false;
+        if (BuildGraph() && preview_)
+            StartPreview();
+        return false;
+    }
+
+    capturing_ = true;
+    captureRunning_ = true;
+    timer_->SetEnabled(true);
+    Fire(OnStartCapture);
+    return true;
+}
+
+bool TVideoCapture::StopCapture() {
+    if (!capturing_)
+        return false;
+    StopGraph();
+    if (capturing_)
+        return false; // the graph would not stop; the message was shown
+    Fire(OnStopCapture);
+    return true;
+}
+
+// Ends a capture: stops the graph, leaves capture mode and rebuilds the graph for preview.
+void TVideoCapture::StopGraph() {
+    if (!capturing_ || !filterGraph_)
+        return;
+    ComPtr<IMediaControl> control;
+    HRESULT result = filterGraph_.As(&control);
+    if (SUCCEEDED(result) && !control)
+        result = E_NOINTERFACE;
+    if (SUCCEEDED(result)) {
+        control->Pause();
+        result = control->Stop();
+        control.Reset();
+    }
+    if (FAILED(result)) {
+        ShowCaptureError(msg::kCannotStopGraph, result);
+        return;
+    }
+
+    timer_->SetEnabled(false);
+    capturing_ = false;
+    captureRunning_ = false;
+    previewing_ = false;
+    captureRequested_ = false;
+
+    if (destroying_)
+        return;
+    TearDownGraph();
+    if (BuildGraph() && preview_)
+        StartPreview();
+    Fire(OnCloseCapture);
+}
+
+// Every 100 ms: the elapsed time, the dropped-frame counts and the time limit.
+void TVideoCapture::CaptureTimerTick() {
+    elapsedMilliseconds_ = ElapsedTimeOfDayMilliseconds(clock_->Now(), captureStartTime_);
+
+    if (droppedFrameCounter_ && capturing_) {
+        long dropped = 0;
+        long notDropped = 0;
+        if (droppedFrameCounter_->GetNumDropped(&dropped) == S_OK) {
+            droppedFrames_ = static_cast<std::uint32_t>(dropped);
+            if (droppedFrameCounter_->GetNumNotDropped(&notDropped) == S_OK) {
+                framesNotDropped_ = static_cast<std::uint32_t>(notDropped);
+                droppedFrames_ -= droppedFramesBaseline_;
+                framesNotDropped_ -= framesNotDroppedBaseline_;
+            }
+        }
+    }
+
+    if (!captureRunning_)
+        return;
+    if (useTimeLimit_ && TimeLimitReached(elapsedMilliseconds_, timeLimitSec_)) {
+        StopGraph();
+        return;
+    }
+    Fire(OnCaptureProgress);
+}
+
+} // namespace tb

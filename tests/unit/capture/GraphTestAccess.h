@@ -1,0 +1,61 @@
+// Test access to the capture control's graph operations and the state they work on
+// (the control names this struct its friend).
+#pragma once
+
+#include "capture/SampleGrabberCB.h"
+#include "capture/VideoCapture.h"
+
+namespace tb {
+
+struct TVideoCaptureGraphAccess {
+    static bool BuildBaseGraph(TVideoCapture& c) { return c.BuildBaseGraph(); }
+    static bool BuildGraph(TVideoCapture& c) { return c.BuildGraph(); }
+    static void TearDownGraph(TVideoCapture& c) { c.TearDownGraph(); }
+    static void ReleaseGraphObjects(TVideoCapture& c) { c.ReleaseGraphObjects(); }
+    static void StartPreview(TVideoCapture& c) { c.StartPreview(); }
+    static void StopPreview(TVideoCapture& c) { c.StopPreview(); }
+    static void StopGraph(TVideoCapture& c) { c.StopGraph(); }
+    static void CaptureTimerTick(TVideoCapture& c) { c.CaptureTimerTick(); }
+    static void HandleGraphEvents(TVideoCapture& c) { c.HandleGraphEvents(); }
+
+    static bool GraphBuilt(const TVideoCapture& c) { return c.graphBuilt_; }
+    static bool Previewing(const TVideoCapture& c) { return c.previewing_; }
+    static bool CaptureRunning(const TVideoCapture& c) { return c.captureRunning_; }
+    static bool CaptureRequested(const TVideoCapture& c) { return c.captureRequested_; }
+    static void RequestCapture(TVideoCapture& c, std::wstring fileName) {
+        c.captureRequested_ = true;
+        c.captureFileName_ = std::move(fileName);
+    }
+    static TTimer& Timer(TVideoCapture& c) { return *c.timer_; }
+    static TSampleGrabberCB* GrabberCallback(const TVideoCapture& c) {
+        return c.grabberCallback_.Get();
+    }
+    static std::int32_t MasterStream(const TVideoCapture& c) { return c.masterStream_; }
+    static void SetMasterStream(TVideoCapture& c, std::int32_t index) { c.masterStream_ = index; }
+    static TDateTime CaptureStartTime(const TVideoCapture& c) { return c.captureStartTime_; }
+
+    static bool HoldsFilterGraph(const TVideoCapture& c) { return c.filterGraph_ != nullptr; }
+    static bool HoldsVideoStreamConfig(const TVideoCapture& c) {
+        return c.videoStreamConfig_ != nullptr;
+    }
+    static bool HoldsAudioStreamConfig(const TVideoCapture& c) {
+        return c.audioStreamConfig_ != nullptr;
+    }
+    static bool HoldsAudioCaptureFilter(const TVideoCapture& c) {
+        return c.audioCaptureFilter_ != nullptr;
+    }
+    static bool HoldsDVFilters(const TVideoCapture& c) {
+        return c.dvDecoder_ != nullptr && c.dvSplitter_ != nullptr;
+    }
+    static bool HoldsVideoWindow(const TVideoCapture& c) { return c.videoWindow_ != nullptr; }
+    static bool HoldsMediaEvent(const TVideoCapture& c) { return c.mediaEvent_ != nullptr; }
+    static bool HoldsSampleGrabber(const TVideoCapture& c) { return c.sampleGrabber_ != nullptr; }
+    static bool HoldsDroppedFrameCounter(const TVideoCapture& c) {
+        return c.droppedFrameCounter_ != nullptr;
+    }
+    static bool HoldsCaptureBranch(const TVideoCapture& c) {
+        return c.multiplexer_ || c.fileWriter_ || c.muxConfig_ || c.nullRenderer_;
+    }
+};
+
+} // namespace tb
