@@ -38,8 +38,7 @@ std::wstring FormatSection(const std::wstring& controlSection, const std::wstrin
 
 // A stored identifier text, parsed; a missing (or empty) value leaves the default.
 // A text that is not an identifier raises EConvertError.
-void ReadGuid(TSettingsStore& store, const std::wstring& section, const wchar_t* name,
-              GUID& id) {
+void ReadGuid(TSettingsStore& store, const std::wstring& section, const wchar_t* name, GUID& id) {
     std::wstring text;
     if (store.RegReadString(section, name, text))
         id = StringToGuid(text);

@@ -60,9 +60,9 @@ std::wstring FrameRateText(double frameRate, std::wstring_view decimalSeparator)
 
     // The decimal exponent after rounding to six significant digits decides the form.
     char buffer[64];
-    std::to_chars_result written = std::to_chars(buffer, buffer + sizeof buffer, frameRate,
-                                                 std::chars_format::scientific,
-                                                 kSignificantDigits - 1);
+    std::to_chars_result written =
+        std::to_chars(buffer, buffer + sizeof buffer, frameRate, std::chars_format::scientific,
+                      kSignificantDigits - 1);
     if (written.ec != std::errc())
         return {};
     const char* end = written.ptr;
@@ -82,11 +82,11 @@ std::wstring FrameRateText(double frameRate, std::wstring_view decimalSeparator)
     } else {
         // Rounded once, at the third decimal or the sixth significant digit, whichever
         // comes first; then padded to three decimals.
-        const int decimals =
-            integerDigits > kSignificantDigits - kDecimals ? kSignificantDigits - integerDigits
-                                                           : kDecimals;
-        written = std::to_chars(buffer, buffer + sizeof buffer, frameRate,
-                                std::chars_format::fixed, decimals);
+        const int decimals = integerDigits > kSignificantDigits - kDecimals
+                                 ? kSignificantDigits - integerDigits
+                                 : kDecimals;
+        written = std::to_chars(buffer, buffer + sizeof buffer, frameRate, std::chars_format::fixed,
+                                decimals);
         if (written.ec != std::errc())
             return {};
         text = Widened(buffer, written.ptr);
@@ -120,8 +120,7 @@ std::wstring VideoFormatText(const VideoFormat& format, std::wstring_view decima
 
 std::wstring UserDecimalSeparator() {
     wchar_t separator[8] = {};
-    const int length =
-        ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8);
+    const int length = ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8);
     if (length <= 1)
         return L".";
     return std::wstring(separator, static_cast<std::size_t>(length - 1));

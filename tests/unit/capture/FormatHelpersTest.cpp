@@ -119,8 +119,12 @@ TEST(GuidGiven, FirstGroupBelowSixteenIsNotGiven) {
         GUID id;
         bool given;
     } cases[] = {
-        {GUID_NULL, false},           {WithFirstGroup(1), false}, {WithFirstGroup(15), false},
-        {WithFirstGroup(16), true},   {MEDIASUBTYPE_YUY2, true},  {FORMAT_VideoInfo, true},
+        {GUID_NULL, false},
+        {WithFirstGroup(1), false},
+        {WithFirstGroup(15), false},
+        {WithFirstGroup(16), true},
+        {MEDIASUBTYPE_YUY2, true},
+        {FORMAT_VideoInfo, true},
         {WithFirstGroup(0xFFFFFFFF), true},
     };
     for (const Case& c : cases)
@@ -348,7 +352,7 @@ TEST(FormatText, DisplayText) {
     EXPECT_EQ(VideoFormatText(yuy2, L"."), L"640\u00D7480; 30.000; YUY2 (16)");
 
     VideoFormat unknown;
-    unknown.Subtype = MEDIASUBTYPE_Y41T;
+    unknown.Subtype = MEDIASUBTYPE_MJPG;
     unknown.Width = 320;
     unknown.Height = 240;
     unknown.BitCount = 12;

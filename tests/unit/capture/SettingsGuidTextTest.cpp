@@ -23,8 +23,12 @@ std::wstring PlatformText(const GUID& id) {
 } // namespace
 
 TEST(GuidText, WrittenAsThePlatformWritesIt) {
-    const GUID ids[] = {GUID_NULL, MEDIASUBTYPE_YUY2, MEDIASUBTYPE_RGB24, FORMAT_VideoInfo,
-                        FORMAT_VideoInfo2, CLSID_VideoInputDeviceCategory,
+    const GUID ids[] = {GUID_NULL,
+                        MEDIASUBTYPE_YUY2,
+                        MEDIASUBTYPE_RGB24,
+                        FORMAT_VideoInfo,
+                        FORMAT_VideoInfo2,
+                        CLSID_VideoInputDeviceCategory,
                         GUID{0xFFFFFFFF, 0xABCD, 0x0001, {0, 1, 2, 3, 0xFA, 0xFB, 0xFC, 0xFD}}};
     for (const GUID& id : ids) {
         const std::wstring text = GuidText(id);

@@ -88,8 +88,8 @@ protected:
     }
 
     std::unique_ptr<TVideoCapture> MakeControl() {
-        auto made = std::make_unique<TVideoCapture>(nullptr, kSection, platform, DefaultClock(),
-                                                    &*devices);
+        auto made =
+            std::make_unique<TVideoCapture>(nullptr, kSection, platform, DefaultClock(), &*devices);
         made->OnChangeDevice = [this](TVideoCapture&) { ++changeEvents; };
         made->OnChangeCompressor = [this](TVideoCapture&) { ++changeEvents; };
         return made;
@@ -109,16 +109,14 @@ protected:
         const std::wstring path = registry.KeyPath() + L"\\" + section;
         DWORD kind = 0;
         DWORD size = 0;
-        if (::RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name.c_str(),
-                           RRF_RT_ANY | RRF_NOEXPAND, &kind, nullptr,
-                           &size) != ERROR_SUCCESS)
+        if (::RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND,
+                           &kind, nullptr, &size) != ERROR_SUCCESS)
             return std::nullopt;
         TRawValue value;
         value.kind = kind;
         value.data.resize(size);
-        if (::RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name.c_str(),
-                           RRF_RT_ANY | RRF_NOEXPAND, &kind, value.data.data(),
-                           &size) != ERROR_SUCCESS)
+        if (::RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name.c_str(), RRF_RT_ANY | RRF_NOEXPAND,
+                           &kind, value.data.data(), &size) != ERROR_SUCCESS)
             return std::nullopt;
         value.data.resize(size);
         return value;
@@ -151,6 +149,8 @@ protected:
 };
 
 const std::wstring kCamSection = std::wstring(kSection) + L"\\Cam";
+
+} // namespace
 
 TEST_F(SettingsPersistenceTest, SaveWritesNamesIndicesAndTheDevicesModeInTheirKinds) {
     UseCamera(L"Cam", tbfake::VideoInfoType(MEDIASUBTYPE_YUY2, 640, -480, 16, 333667));
@@ -200,8 +200,7 @@ TEST_F(SettingsPersistenceTest, SaveWritesNamesIndicesAndTheDevicesModeInTheirKi
     EXPECT_EQ(rate->kind, static_cast<DWORD>(REG_BINARY));
     EXPECT_EQ(rate->data.size(), 8u);
     EXPECT_EQ(rate->Binary64(), 299700); // 29.97 frames per second, four decimals
-    EXPECT_EQ(Raw(kCamSection, L"VideoSubType")->Text(),
-              L"{32595559-0000-0010-8000-00AA00389B71}");
+    EXPECT_EQ(Raw(kCamSection, L"VideoSubType")->Text(), L"{32595559-0000-0010-8000-00AA00389B71}");
     EXPECT_EQ(Raw(kCamSection, L"VideoFormatType")->Text(),
               L"{05589F80-C356-11CE-BF01-00AA0055595A}");
     EXPECT_EQ(Raw(kCamSection, L"VideoFormatString")->Text(), L"640\u00D7480; 29.970; YUY2 (16)");
@@ -246,7 +245,7 @@ TEST_F(SettingsPersistenceTest, WhatIsSavedIsLoadedBack) {
     EXPECT_EQ(format.Width, 1280);
     EXPECT_EQ(format.Height, 720);
     EXPECT_EQ(format.BitCount, 32);
-    EXPECT_DOUBLE_EQ(format.FrameRate, 14.9999);
+    EXPECT_DOUBLE_EQ(format.FrameRate, 15.0); // 14.99999 kept to four decimals
 }
 
 TEST_F(SettingsPersistenceTest, EachMissingValueFallsBackToItsOwnDefault) {
@@ -298,7 +297,8 @@ TEST_F(SettingsPersistenceTest, ValuesAsEarlierRunsStoredThemReadTheSame) {
     EXPECT_EQ(format.Height, 288);
     EXPECT_EQ(format.BitCount, 12);
     EXPECT_DOUBLE_EQ(format.FrameRate, 12.5);
-    const GUID i420 = {0x30323449, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+    const GUID i420 = {
+        0x30323449, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
     EXPECT_EQ(format.Subtype, i420);
     EXPECT_EQ(format.FormatType, FORMAT_VideoInfo);
 }
@@ -334,7 +334,7 @@ TEST_F(SettingsPersistenceTest, StoredAudioDeviceAndCompressorsAreRestoredByName
         control->SelectAudioCompressorByName(L"PCM");
     }
     PlantText(kSection, L"AudioDeviceName", L"Line In");
-    PlantText(kSection, L"VideoCompressorName", L"");     // empty: the choice stays
+    PlantText(kSection, L"VideoCompressorName", L"");       // empty: the choice stays
     PlantText(kSection, L"VideoDeviceName", L"USB Camera"); // not read here
     // "AudioCompressorName" missing: the choice stays.
     VideoFormat format;
