@@ -198,15 +198,6 @@ TEST_F(FormatControlTest, AModeThatCannotBeWrittenStillRebuilds) {
     }
 }
 
-TEST_F(FormatControlTest, WithoutABaseGraphOnlyTheRebuildIsTried) {
-    AddCamera();
-    TVideoCapture& control = MakeControl();
-    CountModeChanges();
-    EXPECT_FALSE(control.SetVideoFormat(Mode(MEDIASUBTYPE_RGB24, 320, 240, 24, 30)));
-    EXPECT_TRUE(CallsOf(L"Cam.Config").empty());
-    EXPECT_EQ(modeChanges, 0);
-}
-
 TEST_F(FormatControlTest, ADVSourceReportsTheDecodersSizeAndKeepsItsMode) {
     AddDVCamera();
     TVideoCapture& control = BuiltControl();

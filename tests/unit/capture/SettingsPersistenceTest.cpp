@@ -379,10 +379,3 @@ TEST_F(SettingsPersistenceTest, EachVideoDeviceKeepsItsOwnMode) {
     EXPECT_EQ(format.Subtype, MEDIASUBTYPE_YUY2);
     EXPECT_EQ(Raw(kSection, L"VideoDeviceName")->Text(), L"USB Camera");
 }
-
-TEST_F(SettingsPersistenceTest, TheControlSavesWhenItGoes) {
-    UseCamera(L"Cam", tbfake::VideoInfoType(MEDIASUBTYPE_YUY2, 640, 480, 16, 333333));
-    control.reset();
-    EXPECT_EQ(Raw(kSection, L"VideoDeviceName")->Text(), L"Cam");
-    EXPECT_EQ(Raw(kCamSection, L"VideoWidth")->Integer(), 640);
-}
