@@ -102,6 +102,10 @@ TEST_F(FormatControlTest, ReadsTheModeThePinReports) {
     EXPECT_EQ(rate, 0.0); // a frame duration of 0 reads as no rate
     EXPECT_EQ(bits, 0x18);
 
+    // Every media type the pin handed out went back, record and format block.
+    EXPECT_EQ(CallsOf(L"Platform.TaskMemFree(block)").size(),
+              2 * CallsOf(L"Cam.Config.GetFormat").size());
+
     std::wstring name = L"kept";
     TVideoCapture::SubtypeShortName(MEDIASUBTYPE_MJPG, name);
     EXPECT_EQ(name, L"kept");
