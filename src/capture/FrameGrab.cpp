@@ -1,14 +1,73 @@
-// Frames handed to the application.
+// Frames handed to the application: the grab request, the grabbed frame turned into a
+// bitmap on the user-interface thread, and the per-frame notification.
+#include "capture/GrabbedFrame.h"
+#include "capture/MediaType.h"
 #include "capture/SampleGrabberCB.h"
 #include "capture/VideoCapture.h"
+#include "framework/Bitmap.h"
+
+#include <optional>
+#include <span>
 
 namespace tb {
 
-// Sets the grab request on the grabber callback (not built yet).
-void TVideoCapture::RequestBitmapGrab() {}
+namespace {
 
-// Turns the grabbed frame into a bitmap and fires OnBitmapGrabbed (not built yet).
-void TVideoCapture::HandleBitmapGrabbed() {}
+// A media type record filled by the platform (GetConnectedMediaType), freed on every
+// path.
+class TFilledMediaType {
+public:
+    explicit TFilledMediaType(IMediaPlatform& platform) : platform_(platform) {}
+    ~TFilledMediaType() { FreeMediaType(platform_, type); }
+    TFilledMediaType(const TFilledMediaType&) = delete;
+    TFilledMediaType& operator=(const TFilledMediaType&) = delete;
+
+    AM_MEDIA_TYPE type{};
+
+private:
+    IMediaPlatform& platform_;
+};
+
+} // namespace
+
+bool TVideoCapture::RequestBitmapGrab() {
+    // Only the buffer callback (WantBitmapGrab) sees frames; without it a request would
+    // wait for ever.
+    if (!wantBitmapGrab_ || !sampleGrabber_ || !grabberCallback_)
+        return false;
+    grabberCallback_->GrabRequested.store(true);
+    return true;
+}
+
+void TVideoCapture::HandleBitmapGrabbed() {
+    if (!sampleGrabber_ || !grabberCallback_)
+        return;
+    // The frame's shape, asked before the buffer is locked: the streaming thread may
+    // wait for the lock while the grabber holds its own.
+    std::optional<TFrameShape> shape;
+    {
+        TFilledMediaType connected(*platform_);
+        if (SUCCEEDED(sampleGrabber_->GetConnectedMediaType(&connected.type)))
+            shape = FrameShapeOf(connected.type);
+    }
+
+    TBitmap bitmap;
+    bool made = false;
+    {
+        TSampleGrabberCB& callback = *grabberCallback_.Get();
+        TSampleGrabberCB::TBufferLock lock(callback);
+        if (!callback.FrameReady.load())
+            return; // announced by an earlier message, or let go with the graph
+        callback.FrameReady.store(false);
+        if (shape)
+            made = MakeGrabbedBitmap(*shape, std::span<const std::uint8_t>(callback.FrameBuffer),
+                                     grabbedPixelFormat_, bitmap);
+    }
+    // The handler runs with the buffer free, so frames keep flowing meanwhile; the
+    // bitmap is the control's and goes when the handler returns.
+    if (made && OnBitmapGrabbed)
+        OnBitmapGrabbed(bitmap);
+}
 
 void TVideoCapture::HandleFrameRendered() {
     Fire(OnFrameRendered);

@@ -45,6 +45,9 @@ void TVideoCapture::DismantleGraph() {
     if (audioCaptureFilter_)
         RemoveDownstream(audioCaptureFilter_.Get());
 
+    // The grabber may keep the callback a while longer: it takes no frame from now on.
+    if (grabberCallback_)
+        grabberCallback_->Detach();
     grabberCallback_.Reset();
 }
 

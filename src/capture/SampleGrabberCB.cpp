@@ -1,5 +1,10 @@
 #include "capture/SampleGrabberCB.h"
 
+#include "capture/VideoCapture.h"
+
+#include <cstring>
+#include <new>
+
 namespace tb {
 
 TSampleGrabberCB::TSampleGrabberCB() {
@@ -45,9 +50,37 @@ HRESULT STDMETHODCALLTYPE TSampleGrabberCB::SampleCB(double, IMediaSample*) {
     return S_OK;
 }
 
-// Copies a requested frame under the lock and posts the grabbed and rendered messages
-// (frame grabbing work, not built yet).
-HRESULT STDMETHODCALLTYPE TSampleGrabberCB::BufferCB(double, BYTE*, long) {
+HRESULT STDMETHODCALLTYPE TSampleGrabberCB::BufferCB(double, BYTE* buffer, long length) {
+    const HWND target = TargetWindow.load();
+    if (target == nullptr)
+        return S_OK; // detached: the control has let its graph go
+    // The flags are read without the lock: a frame that finds the buffer busy is
+    // skipped rather than waited for.
+    if (GrabRequested.load() && !BufferBusy.load() && !FrameReady.load() && buffer != nullptr &&
+        length > 0) {
+        bool copied = false;
+        {
+            TBufferLock lock(*this);
+            try {
+                // Frames of equal length reuse the buffer's memory.
+                if (FrameBuffer.size() != static_cast<std::size_t>(length))
+                    FrameBuffer.resize(static_cast<std::size_t>(length));
+                std::memcpy(FrameBuffer.data(), buffer, static_cast<std::size_t>(length));
+                copied = true;
+            } catch (const std::bad_alloc&) {
+                FrameBuffer.clear();
+            }
+            FrameReady.store(copied);
+        }
+        if (copied && GrabRequested.exchange(false) &&
+            !::PostMessageW(target, WM_BITMAPGRABBED, reinterpret_cast<WPARAM>(this), 0)) {
+            // The announcement was refused (a full queue): the request waits for the
+            // next frame rather than leaving a frame nobody takes.
+            FrameReady.store(false);
+            GrabRequested.store(true);
+        }
+    }
+    ::PostMessageW(target, WM_FRAMERENDERED, reinterpret_cast<WPARAM>(this), 0);
     return S_OK;
 }
 
@@ -62,9 +95,14 @@ void TSampleGrabberCB::Unlock() {
 }
 
 void TSampleGrabberCB::Clear() {
-    Lock();
+    TBufferLock lock(*this);
     FrameBuffer.clear();
-    Unlock();
+    FrameReady.store(false);
+}
+
+void TSampleGrabberCB::Detach() {
+    TargetWindow.store(nullptr);
+    GrabRequested.store(false);
 }
 
 } // namespace tb

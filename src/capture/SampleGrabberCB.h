@@ -2,7 +2,8 @@
 // them to the capture control's window: one lock, one byte buffer, two posted messages.
 // A reference-counted COM object: the control and the sample grabber each hold a
 // reference, so the object lives until the last of them lets it go (the grabber may
-// outlive the control's graph by a little while the platform takes it apart).
+// outlive the control's graph by a little while the platform takes it apart). Once
+// detached from its window it takes and announces nothing more.
 #pragma once
 
 #include "capture/MediaIds.h"
@@ -11,6 +12,7 @@
 #include <wrl/client.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -27,18 +29,53 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
+    // Sample-callback mode: takes nothing and posts nothing.
     HRESULT STDMETHODCALLTYPE SampleCB(double sampleTime, IMediaSample* sample) override;
+    // Buffer-callback mode (streaming thread): while a grab is requested and the buffer
+    // is free, copies the frame into FrameBuffer under the lock and posts
+    // WM_BITMAPGRABBED once; posts WM_FRAMERENDERED for every frame. A frame that
+    // arrives while the buffer is busy (locked, or holding a frame not yet taken) is
+    // skipped, never waited for; a missing or empty buffer is not copied. In both cases
+    // the request stays for the next frame. Always S_OK.
     HRESULT STDMETHODCALLTYPE BufferCB(double sampleTime, BYTE* buffer, long length) override;
 
+    // The buffer lock: enter the critical section and mark the buffer busy; clear the
+    // mark and leave.
     void Lock();
     void Unlock();
-    size_t BufferLength() const { return FrameBuffer.size(); }
+    // The length of FrameBuffer.
+    std::size_t BufferLength() const { return FrameBuffer.size(); }
+    // Empties FrameBuffer under the lock.
     void Clear();
+    // No more frames are taken or announced: the window is forgotten and a pending
+    // request dropped (the control lets its graph go).
+    void Detach();
 
+    // Holds the lock for the life of a scope.
+    class TBufferLock {
+    public:
+        explicit TBufferLock(TSampleGrabberCB& callback) : callback_(callback) { callback_.Lock(); }
+        ~TBufferLock() { callback_.Unlock(); }
+        TBufferLock(const TBufferLock&) = delete;
+        TBufferLock& operator=(const TBufferLock&) = delete;
+
+    private:
+        TSampleGrabberCB& callback_;
+    };
+
+    // Copy of the last frame taken; read and written only under the lock.
     std::vector<std::uint8_t> FrameBuffer;
-    volatile bool BufferBusy = false;
-    HWND TargetWindow = nullptr;
-    volatile bool GrabRequested = false;
+    // FrameBuffer holds a frame that was announced and not yet taken; set by the
+    // streaming thread and cleared by the control, both under the lock. While it is set
+    // no other frame is copied over it, so each request gives its own frame and each
+    // frame is taken once, however many messages arrive.
+    std::atomic<bool> FrameReady{false};
+    // True while some thread holds the lock (read without it by the streaming thread).
+    std::atomic<bool> BufferBusy{false};
+    // The capture control's window; receives both messages.
+    std::atomic<HWND> TargetWindow{nullptr};
+    // One-shot request: copy the next frame and announce it.
+    std::atomic<bool> GrabRequested{false};
 
 private:
     TSampleGrabberCB();

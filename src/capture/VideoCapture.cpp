@@ -50,6 +50,8 @@ TVideoCapture::~TVideoCapture() {
     // The catalogue outlives the control: it must not go on naming it as a user.
     ClearVideoDeviceUser();
     timer_.reset();
+    if (grabberCallback_)
+        grabberCallback_->Detach();
     grabberCallback_.Reset();
 }
 

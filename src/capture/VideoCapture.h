@@ -206,8 +206,10 @@ public:
     static void SubtypeShortName(const GUID& subtype, std::wstring& name);
 
     // ---- Frame grabbing (FrameGrab.cpp) ----------------------------------------------
-    // Asks for the next frame as a bitmap (OnBitmapGrabbed), while WantBitmapGrab is on.
-    void RequestBitmapGrab();
+    // Asks for the next frame as a bitmap (OnBitmapGrabbed, on the user-interface
+    // thread). False, with nothing asked, unless WantBitmapGrab is on and the graph has
+    // its grabber.
+    bool RequestBitmapGrab();
 
     // ---- Settings persistence (CaptureSettings.cpp) ----------------------------------
     std::wstring SettingsKeyName() const;
