@@ -249,25 +249,6 @@ TEST_F(GrabCallbackTest, RequestNeedsTheBufferCallback) {
     EXPECT_EQ(events, 0);
 }
 
-TEST_F(GrabCallbackTest, CallbackAnswersItsTwoInterfacesOnly) {
-    auto& control = GrabbingControl();
-    tb::TSampleGrabberCB* callback = Access::GrabberCallback(control);
-    struct Case {
-        IID id;
-        HRESULT result;
-    };
-    const Case cases[] = {{IID_IUnknown, S_OK},
-                          {__uuidof(ISampleGrabberCB), S_OK},
-                          {IID_IBaseFilter, E_NOINTERFACE},
-                          {__uuidof(ISampleGrabber), E_NOINTERFACE}};
-    for (const Case& c : cases) {
-        ComPtr<IUnknown> object;
-        EXPECT_EQ(callback->QueryInterface(c.id, reinterpret_cast<void**>(object.GetAddressOf())),
-                  c.result);
-        EXPECT_EQ(object != nullptr, c.result == S_OK);
-    }
-}
-
 TEST_F(GrabCallbackTest, FramesDuringTeardownAreDroppedAndNothingLeaks) {
     auto& control = GrabbingControl();
     ComPtr<tb::TSampleGrabberCB> callback = Access::GrabberCallback(control);

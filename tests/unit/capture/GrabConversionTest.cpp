@@ -221,27 +221,6 @@ TEST(GrabConversion, ShortBufferWritesNothing) {
     EXPECT_EQ(target, Bytes(18, 0x55));
 }
 
-TEST(GrabConversion, DeviceFormatKeepsTheFramesOwnRgbLayout) {
-    struct Case {
-        TPixelFormat requested;
-        TFrameLayout layout;
-        TPixelFormat expected;
-    };
-    const Case cases[] = {
-        {TPixelFormat::pfDevice, TFrameLayout::Rgb555, TPixelFormat::pf15bit},
-        {TPixelFormat::pfDevice, TFrameLayout::Rgb565, TPixelFormat::pf16bit},
-        {TPixelFormat::pfDevice, TFrameLayout::Rgb32, TPixelFormat::pf32bit},
-        {TPixelFormat::pfDevice, TFrameLayout::Rgb24, TPixelFormat::pf24bit},
-        {TPixelFormat::pfDevice, TFrameLayout::Yuy2, TPixelFormat::pf24bit},
-        {TPixelFormat::pfDevice, TFrameLayout::Rgb8, TPixelFormat::pf24bit},
-        {TPixelFormat::pfCustom, TFrameLayout::Rgb32, TPixelFormat::pf24bit},
-        {TPixelFormat::pf8bit, TFrameLayout::Rgb32, TPixelFormat::pf8bit},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(BitmapFormatFor(c.requested, c.layout), c.expected)
-            << static_cast<int>(c.requested) << " " << static_cast<int>(c.layout);
-}
-
 // ---- The shape of a media type --------------------------------------------------------
 
 AM_MEDIA_TYPE TypeOver(tbfake::TFakeMediaType& fake) {
@@ -428,54 +407,6 @@ TEST(GrabConversion, ThirtyTwoBitFramesAreNotReadAsTwentyFourBitRows) {
         EXPECT_EQ(bitmap.ScanLine(1)[3 * x], x);
         EXPECT_EQ(bitmap.ScanLine(1)[3 * x + 1], 0);
     }
-}
-
-TEST(GrabConversion, EveryFormatFromEveryLayout) {
-    // One red pixel over one blue one, in each layout; each requested format must give a
-    // bitmap of its own format that still tells red from blue.
-    struct Layout {
-        TFrameLayout layout;
-        Bytes frame; // bottom-up (blue row first) unless YUV
-    };
-    const Layout layouts[] = {
-        {TFrameLayout::Rgb24, {255, 0, 0, 0, 0, 0, 255, 0}},
-        {TFrameLayout::Rgb32, {255, 0, 0, 0, 0, 0, 255, 0}},
-        {TFrameLayout::Rgb555, {0x1F, 0, 0, 0, 0x00, 0x7C, 0, 0}},
-        {TFrameLayout::Rgb565, {0x1F, 0, 0, 0, 0x00, 0xF8, 0, 0}},
-        {TFrameLayout::Yuy2, {81, 90, 81, 240, 41, 240, 41, 110}},
-    };
-    const TPixelFormat formats[] = {TPixelFormat::pf1bit,  TPixelFormat::pf4bit,
-                                    TPixelFormat::pf8bit,  TPixelFormat::pf15bit,
-                                    TPixelFormat::pf16bit, TPixelFormat::pf24bit,
-                                    TPixelFormat::pf32bit, TPixelFormat::pfDevice};
-    for (const Layout& l : layouts) {
-        for (const TPixelFormat format : formats) {
-            SCOPED_TRACE(testing::Message()
-                         << static_cast<int>(l.layout) << " -> " << static_cast<int>(format));
-            TBitmap bitmap;
-            ASSERT_TRUE(MakeGrabbedBitmap(Shape(l.layout, 1, 2, l.layout == TFrameLayout::Yuy2),
-                                          l.frame, format, bitmap));
-            EXPECT_EQ(bitmap.PixelFormat(), BitmapFormatFor(format, l.layout));
-            if (format == TPixelFormat::pf1bit || format == TPixelFormat::pf8bit)
-                continue; // red and blue are both dark
-            EXPECT_NE(std::memcmp(bitmap.ScanLine(0), bitmap.ScanLine(1), 1), 0);
-            if (format == TPixelFormat::pf4bit) {
-                EXPECT_EQ(bitmap.ScanLine(0)[0] >> 4, 9);  // standard red
-                EXPECT_EQ(bitmap.ScanLine(1)[0] >> 4, 12); // standard blue
-            }
-        }
-    }
-}
-
-TEST(GrabConversion, BitmapIsLeftAloneWhenTheBufferIsShort) {
-    TBitmap bitmap;
-    ASSERT_TRUE(bitmap.Create(2, 2, TPixelFormat::pf32bit));
-    const Bytes frame = Gradient(4, 4, 12);
-    EXPECT_FALSE(MakeGrabbedBitmap(Shape(TFrameLayout::Rgb24, 4, 4),
-                                   Bytes(frame.begin(), frame.end() - 4), TPixelFormat::pf24bit,
-                                   bitmap));
-    EXPECT_EQ(bitmap.Width(), 2);
-    EXPECT_EQ(bitmap.PixelFormat(), TPixelFormat::pf32bit);
 }
 
 } // namespace
