@@ -24,7 +24,10 @@ const std::string kSet721("\xAA\xEE\x0F\xCC\x55", 5);
 
 class CommDataFormTest : public ::testing::Test {
 protected:
-    CommDataFormTest() { application.SetTitle(L"TestBench"); }
+    CommDataFormTest() {
+        application.SetTitle(L"TestBench");
+        form = std::make_unique<TFCommData>(application, fake);
+    }
 
     void TearDown() override {
         form.reset();
@@ -66,7 +69,7 @@ protected:
     std::shared_ptr<TRecordingPrompter> prompter = std::make_shared<TRecordingPrompter>();
     TApplication application{prompter};
     std::shared_ptr<TFakeSerial> fake = std::make_shared<TFakeSerial>();
-    std::unique_ptr<TFCommData> form = std::make_unique<TFCommData>(application, fake);
+    std::unique_ptr<TFCommData> form;
 };
 
 } // namespace
