@@ -1,7 +1,8 @@
 // Drives the program's windows from outside, as a user would, for the camera line test:
 //
 //   camctl wait    <window caption> <seconds>        waits until the window exists
-//   camctl menu    <window caption> <item caption>   chooses a menu item of its menu bar
+//   camctl menu    <window caption> <menu> <item>    chooses item <item> (0-based, without
+//                                                    separators) of menu <menu> of its bar
 //   camctl click   <window caption> <button caption> presses a button of the window
 //   camctl keyup   <window caption> <virtual key>    a key released in the window
 //   camctl close   <window caption>                  the window's close box
@@ -18,23 +19,6 @@ namespace {
 
 HWND FindTopLevel(const std::wstring& caption) {
     return ::FindWindowW(nullptr, caption.c_str());
-}
-
-// The command number of the item captioned `caption` anywhere in `menu`.
-bool FindMenuCommand(HMENU menu, const std::wstring& caption, UINT& command) {
-    const int count = ::GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i) {
-        wchar_t text[128] = {};
-        ::GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
-        if (HMENU sub = ::GetSubMenu(menu, i)) {
-            if (FindMenuCommand(sub, caption, command))
-                return true;
-        } else if (caption == text) {
-            command = ::GetMenuItemID(menu, i);
-            return true;
-        }
-    }
-    return false;
 }
 
 struct ChildSearch {
@@ -90,11 +74,24 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 4)
         return 2;
     const std::wstring argument = argv[3];
-    if (verb == L"menu") {
-        UINT command = 0;
-        if (!FindMenuCommand(::GetMenu(window), argument, command))
-            return Fail(L"menu item", argument);
-        ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    if (verb == L"menu" && argc > 4) {
+        // Menus of another process cannot be read here, so the item is chosen with the
+        // keyboard, as a user without a mouse does: the menu bar is entered, Right moves
+        // to the menu, Down opens it and moves to the item (separators are skipped),
+        // Enter chooses it. The menu loop takes the keys from the window's queue in order.
+        const int menu = std::stoi(argument);
+        const int item = std::stoi(argv[4]);
+        ::PostMessageW(window, WM_SYSCOMMAND, SC_KEYMENU, 0);
+        auto key = [window](WPARAM code) {
+            ::PostMessageW(window, WM_KEYDOWN, code, 0x00000001);
+            ::PostMessageW(window, WM_KEYUP, code, 0xC0000001);
+        };
+        for (int i = 0; i < menu; ++i)
+            key(VK_RIGHT);
+        key(VK_DOWN);
+        for (int i = 0; i < item; ++i)
+            key(VK_DOWN);
+        key(VK_RETURN);
         return 0;
     }
     if (verb == L"click") {

@@ -27,6 +27,9 @@ import pty_harness  # noqa: E402
 MAIN = "PelmontTest2"
 CAMERA = "Testbench  V2007.03.20"  # the camera window's caption: title, two blanks, version
 SETTINGS = r"HKCU\Software\Zarrow\Testbench"
+# Menu items by position (menu, item without separators), chosen with the keyboard.
+SHOW_CAMERA = ("1", "2")  # Options > ShowSamsungSHC721Control
+SHC730 = ("0", "3")  # Com > SHC730
 
 
 class CameraLineTest(unittest.TestCase):
@@ -116,8 +119,17 @@ class CameraLineTest(unittest.TestCase):
 
     @classmethod
     def wine_run(cls, args, check=True, env=None):
-        return subprocess.run([cls.wine] + args, env=env or cls.env, stdout=subprocess.PIPE,
-                              stderr=subprocess.DEVNULL, text=True, check=check, timeout=60)
+        # Files, not pipes: a wine server started by the command keeps pipes open.
+        with tempfile.TemporaryFile("w+") as out, tempfile.TemporaryFile("w+") as err:
+            done = subprocess.run([cls.wine] + args, env=env or cls.env, stdout=out,
+                                  stderr=err, text=True, timeout=60)
+            out.seek(0)
+            err.seek(0)
+            done.stdout, done.stderr = out.read(), err.read()
+        if check and done.returncode != 0:
+            errors = [line for line in done.stderr.splitlines() if not line.startswith("ALSA")]
+            raise RuntimeError(f"{args} ended with {done.returncode}: {errors}")
+        return done
 
     @classmethod
     def camctl(cls, *args, check=True):
@@ -139,7 +151,7 @@ class CameraLineTest(unittest.TestCase):
 
     def test_frames_reach_the_camera(self):
         # Shown from the main window's menu, the camera window opens COM1 for the SHC-721.
-        self.camctl("menu", MAIN, "ShowSamsungSHC721Control")
+        self.camctl("menu", MAIN, *SHOW_CAMERA)
         self.camctl("wait", CAMERA, "20")
         self.expect("LINE baud=19200 flow=none", timeout=20)
 
@@ -158,7 +170,7 @@ class CameraLineTest(unittest.TestCase):
         self.assertIn("CMD RIGHT model=721 frame=aaee17cc55", self.expect("CMD "))
 
         # The SHC-730 model: single-byte frames at once, the line unchanged until "Open".
-        self.camctl("menu", CAMERA, "SHC730")
+        self.camctl("menu", CAMERA, *SHC730)
         self.camctl("click", CAMERA, "Set")
         self.assertIn("CMD SET model=730 frame=99 baud=19200 flow=none line_ok=0",
                       self.expect("CMD "))
@@ -172,7 +184,7 @@ class CameraLineTest(unittest.TestCase):
         self.assertIn("CMD UP model=730 frame=41", self.expect("CMD "))
 
         # Shown again: the stored model's line settings.
-        self.camctl("menu", MAIN, "ShowSamsungSHC721Control")
+        self.camctl("menu", MAIN, *SHOW_CAMERA)
         self.expect("LINE baud=9600 flow=xonxoff", timeout=20)
         self.camctl("click", CAMERA, "Down")
         self.assertIn("CMD DOWN model=730 frame=42 baud=9600 flow=xonxoff line_ok=1",
