@@ -7,11 +7,12 @@
 #                  [--seconds N]          after N seconds (default 5), then close the program
 #   --camera-model auto|721|730           what the simulated camera understands (auto)
 #   --camera-reply none|echo|ack          what it answers to each command (none)
-#   --no-camsim                           no simulator: COM1..COM4 are Wine's defaults
+#   --no-camsim                           no simulator (a real camera on the machine's ports)
 #
 # The program runs in its own Wine prefix (build/wineprefix-run). The camera simulator
 # (tools/camsim/camsim.py) sits on a Linux pty that Wine's COM1 is mapped to; COM2..COM4
 # lead nowhere (opening them reports an error), so no real serial device is touched.
+# With --no-camsim the ports are Wine's defaults (the machine's /dev/ttyS0..3).
 # What the camera receives is printed and logged to build/camsim.log.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -28,7 +29,7 @@ while [ $# -gt 0 ]; do
     --camera-model) camera_model="$2"; shift 2 ;;
     --camera-reply) camera_reply="$2"; shift 2 ;;
     --no-camsim) camsim=0; shift ;;
-    -h | --help) sed -n '2,18p' "$0"; exit 0 ;;
+    -h | --help) sed -n '2,19p' "$0"; exit 0 ;;
     *) echo "unknown option: $1" >&2; exit 2 ;;
     esac
 done
@@ -69,17 +70,24 @@ if [ "$camsim" = 1 ]; then
     fi
     pty="$(cat "$work/pty")"
     "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$pty" /f >/dev/null 2>&1
+    # The other ports lead to a directory: opening them fails ("Unable to open COM2
+    # port (Error code=5)") instead of reaching a serial device of this machine.
+    mkdir -p "$WINEPREFIX/no-serial-port"
     for com in COM2 COM3 COM4; do
-        "$wine" reg add 'HKLM\Software\Wine\Ports' /v "$com" /d "$work/no-device" /f \
-            >/dev/null 2>&1
+        "$wine" reg add 'HKLM\Software\Wine\Ports' /v "$com" /d "$WINEPREFIX/no-serial-port" \
+            /f >/dev/null 2>&1
     done
-    # Wine reads the port mapping when its server starts: restart this prefix's server.
-    "$wineserver" -k 2>/dev/null || true
-    "$wineserver" -w 2>/dev/null || true
     # Wine's line-event waits need modem lines, which a pty lacks: the shim answers them.
     program_env=(env LD_PRELOAD="$TESTBENCH_BUILD_DIR/native/ptyshim.so"
         PTYSHIM_STATE="$work/modem")
+else
+    for com in COM1 COM2 COM3 COM4; do
+        "$wine" reg delete 'HKLM\Software\Wine\Ports' /v "$com" /f >/dev/null 2>&1 || true
+    done
 fi
+# Wine reads the port mapping when its server starts: restart this prefix's server.
+"$wineserver" -k 2>/dev/null || true
+"$wineserver" -w 2>/dev/null || true
 
 if [ -n "$screenshot" ]; then
     unset DISPLAY
