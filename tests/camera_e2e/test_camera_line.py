@@ -44,6 +44,7 @@ class CameraLineTest(unittest.TestCase):
             BUILD, "tests", "camera_e2e", "camctl.exe")
         cls.xvfb = cls.camsim = cls.program = None
         cls.lines = queue.Queue()
+        cls.seen = []
         try:
             cls._start()
         except BaseException:
@@ -91,6 +92,7 @@ class CameraLineTest(unittest.TestCase):
     @classmethod
     def _read_camsim(cls):
         for line in cls.camsim.stdout:
+            cls.seen.append(line.strip())
             cls.lines.put(line.strip())
 
     @classmethod
@@ -189,6 +191,12 @@ class CameraLineTest(unittest.TestCase):
         self.camctl("click", CAMERA, "Down")
         self.assertIn("CMD DOWN model=730 frame=42 baud=9600 flow=xonxoff line_ok=1",
                       self.expect("CMD "))
+
+        # The camera echoed every frame; the program drained each reply.
+        time.sleep(1)
+        queues = [line for line in self.seen if line.startswith("QUEUE ")]
+        if queues:
+            self.assertEqual(queues[-1], "QUEUE bytes=0", queues)
 
         self.camctl("close", MAIN)
         self.program.wait(timeout=30)

@@ -9,6 +9,7 @@ camera's on-screen menu, and prints one line per event (flushed at once):
   LINE baud=19200 flow=none                          the line settings changed
   CMD UP model=721 frame=aaee1ecc55 baud=19200 flow=none line_ok=1 menu=IRIS:AUTO
   JUNK hex=0102                                      bytes no camera understands
+  QUEUE bytes=5                                      replies the program has not read yet
 
 Frames: SHC-721 AA EE <key> CC 55 with key 0x1F less one bit (bit 0 Up, 1 Down, 2 Left,
 3 Right, 4 Set), on 19200 baud without handshake; SHC-730 one byte, "A" Up, "B" Down,
@@ -20,9 +21,12 @@ understands only its own frames; "auto" (the default) decodes both.
             [--log FILE] [--master-fd N]
 
 --pty-file receives the slave's path once the pty is ready; --master-fd uses a pty
-master handed in by the caller instead of making one. Ends on SIGTERM/SIGINT.
+master handed in by the caller instead of making one. QUEUE lines (only on a pty made
+here) report the line's input queue when it changes: replies the program has not
+drained. Ends on SIGTERM/SIGINT.
 """
 import argparse
+import fcntl
 import os
 import select
 import signal
@@ -150,8 +154,10 @@ def line_settings(fd):
 
 
 class Camera:
-    def __init__(self, master, model, reply, out):
+    def __init__(self, master, model, reply, out, slave=None):
         self.master = master
+        self.slave = slave
+        self.queued = 0
         self.decoder = Decoder(model)
         self.menu = OsdMenu()
         self.reply = reply
@@ -172,6 +178,15 @@ class Camera:
             self.line = line
             self.emit(f"LINE baud={line[0]} flow={line[1]}")
 
+    def check_queue(self):
+        if self.slave is None:
+            return
+        value = fcntl.ioctl(self.slave, termios.FIONREAD, b"\0\0\0\0")
+        queued = int.from_bytes(value, sys.byteorder)
+        if queued != self.queued:
+            self.queued = queued
+            self.emit(f"QUEUE bytes={queued}")
+
     def receive(self, data):
         self.check_line()
         for kind, name, model, frame in self.decoder.feed(data):
@@ -186,6 +201,8 @@ class Camera:
                 os.write(self.master, frame)
             elif self.reply == "ack":
                 os.write(self.master, b"\x06")
+            if self.reply != "none":
+                self.check_queue()
 
 
 def main():
@@ -212,7 +229,7 @@ def main():
     log = open(options.log, "a", encoding="utf-8") if options.log else None
     if log:
         streams.append(log)
-    camera = Camera(master, options.model, options.reply, streams)
+    camera = Camera(master, options.model, options.reply, streams, slave)
     if options.pty_file:
         with open(options.pty_file + ".new", "w") as f:
             f.write(path + "\n")
@@ -231,6 +248,7 @@ def main():
                 continue
             if not ready:
                 camera.check_line()
+                camera.check_queue()
                 continue
             try:
                 data = os.read(master, 4096)
