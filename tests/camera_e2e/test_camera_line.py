@@ -22,6 +22,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 BUILD = os.environ.get("TESTBENCH_BUILD_DIR") or os.path.join(ROOT, "build")
 sys.path.insert(0, os.path.join(ROOT, "tests", "serial_pty"))
+sys.dont_write_bytecode = True  # no byte-code caches in the source tree
 import pty_harness  # noqa: E402
 
 MAIN = "PelmontTest2"

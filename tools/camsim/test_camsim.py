@@ -3,6 +3,7 @@ simulator on a real pty driven from the slave side as the program would."""
 import os
 import select
 import subprocess
+import tempfile
 import sys
 import queue
 import termios
@@ -113,7 +114,7 @@ class PtyRunTest(unittest.TestCase):
 
         def __enter__(self):
             directory = os.path.dirname(os.path.abspath(__file__))
-            self.pty_file = os.path.join(directory, f".pty-{os.getpid()}")
+            self.pty_file = os.path.join(tempfile.gettempdir(), f"camsim-pty-{os.getpid()}")
             self.process = subprocess.Popen(
                 [sys.executable, os.path.join(directory, "camsim.py"), "--pty-file",
                  self.pty_file] + list(self.args), stdout=subprocess.PIPE, text=True)
