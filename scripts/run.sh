@@ -27,9 +27,18 @@ if [ -n "$screenshot" ]; then
     unset DISPLAY
 fi
 trap testbench_stop_xvfb EXIT
+
 testbench_ensure_display
 
+# Built-in default: on a first run (no video device stored yet) the capture control takes
+# the test pattern camera, so the live picture shows without a capture card. A device the
+# user chose later is kept.
 wine="$(testbench_wine)"
+capture_key='HKCU\Software\Zarrow\Testbench\Form1\VideoCapture1'
+if ! "$wine" reg query "$capture_key" /v VideoDeviceName 2>/dev/null | tr -d '\r' | grep -q 'REG_SZ *[^[:space:]]'; then
+    "$wine" reg add "$capture_key" /v VideoDeviceName /d "Test Pattern Camera" /f >/dev/null 2>&1 || true
+fi
+
 exe="$TESTBENCH_BUILD_DIR/src/TestBench.exe"
 if [ -z "$screenshot" ]; then
     "$wine" "$exe"

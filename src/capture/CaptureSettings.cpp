@@ -1,6 +1,8 @@
 // The control's devices and video modes in the settings store.
 #include "capture/VideoCapture.h"
 
+#include "capture/FormatText.h"
+#include "capture/GuidText.h"
 #include "devices/DeviceCatalogue.h"
 #include "framework/Form.h"
 #include "settings/SettingsStore.h"
@@ -14,6 +16,33 @@ constexpr wchar_t kVideoDeviceName[] = L"VideoDeviceName";
 constexpr wchar_t kAudioDeviceName[] = L"AudioDeviceName";
 constexpr wchar_t kVideoCompressorName[] = L"VideoCompressorName";
 constexpr wchar_t kAudioCompressorName[] = L"AudioCompressorName";
+constexpr wchar_t kVideoDeviceIdx[] = L"VideoDeviceIdx";
+constexpr wchar_t kAudioDeviceIdx[] = L"AudioDeviceIdx";
+constexpr wchar_t kVideoCompressorIdx[] = L"VideoCompressorIdx";
+constexpr wchar_t kAudioCompressorIdx[] = L"AudioCompressorIdx";
+
+// Value names in a video device's format section.
+constexpr wchar_t kVideoWidth[] = L"VideoWidth";
+constexpr wchar_t kVideoHeight[] = L"VideoHeight";
+constexpr wchar_t kVideoBitCount[] = L"VideoBitCount";
+constexpr wchar_t kVideoFrameRate[] = L"VideoFrameRate";
+constexpr wchar_t kVideoSubType[] = L"VideoSubType";
+constexpr wchar_t kVideoFormatType[] = L"VideoFormatType";
+constexpr wchar_t kVideoFormatString[] = L"VideoFormatString";
+
+// The section of one video device's mode, below the control's section; a backslash in the
+// device name reaches deeper levels.
+std::wstring FormatSection(const std::wstring& controlSection, const std::wstring& videoDevice) {
+    return controlSection + L"\\" + videoDevice;
+}
+
+// A stored identifier text, parsed; a missing (or empty) value leaves the default.
+// A text that is not an identifier raises EConvertError.
+void ReadGuid(TSettingsStore& store, const std::wstring& section, const wchar_t* name, GUID& id) {
+    std::wstring text;
+    if (store.RegReadString(section, name, text))
+        id = StringToGuid(text);
+}
 
 } // namespace
 
@@ -23,9 +52,41 @@ std::wstring TVideoCapture::SettingsKeyName() const {
     return Name();
 }
 
-// Writes the device names and indices and the current device's video mode (not built
-// yet).
-void TVideoCapture::SaveSettings() {}
+// Writes the four names and indices and, while a video device is chosen, its current
+// mode into its own section. Whatever the mode reads (zeros without a graph) is stored.
+// Without an open store there is nowhere to write.
+void TVideoCapture::SaveSettings() {
+    if (!SettingsOpen())
+        return;
+    TSettingsStore& store = Settings();
+    const std::wstring section = SettingsKeyName();
+    const std::wstring videoDevice = CurrentVideoDeviceName();
+
+    store.RegWriteString(section, kVideoDeviceName, videoDevice);
+    store.RegWriteString(section, kAudioDeviceName, CurrentAudioDeviceName());
+    store.RegWriteString(section, kVideoCompressorName, CurrentVideoCompressorName());
+    store.RegWriteString(section, kAudioCompressorName, CurrentAudioCompressorName());
+
+    const std::int32_t videoDeviceIndex = CurrentVideoDeviceIndex();
+    store.RegWriteInteger(section, kVideoDeviceIdx, videoDeviceIndex);
+    store.RegWriteInteger(section, kAudioDeviceIdx, CurrentAudioDeviceIndex());
+    store.RegWriteInteger(section, kVideoCompressorIdx, CurrentVideoCompressorIndex());
+    store.RegWriteInteger(section, kAudioCompressorIdx, CurrentAudioCompressorIndex());
+
+    if (videoDeviceIndex < 0)
+        return;
+    VideoFormat format;
+    GetVideoFormat(format);
+    const std::wstring formatSection = FormatSection(section, videoDevice);
+    store.RegWriteInteger(formatSection, kVideoWidth, format.Width);
+    store.RegWriteInteger(formatSection, kVideoHeight, format.Height);
+    store.RegWriteInteger(formatSection, kVideoBitCount, format.BitCount);
+    store.RegWriteFloat(formatSection, kVideoFrameRate, format.FrameRate);
+    store.RegWriteString(formatSection, kVideoSubType, GuidText(format.Subtype));
+    store.RegWriteString(formatSection, kVideoFormatType, GuidText(format.FormatType));
+    store.RegWriteString(formatSection, kVideoFormatString,
+                         tb::VideoFormatText(format, UserDecimalSeparator()));
+}
 
 // The stored name of each kind in the control's section. A missing or empty value (and
 // no open store at all) leaves the current choice's name, so a control keeps devices
@@ -50,10 +111,51 @@ std::wstring TVideoCapture::ReadSavedAudioCompressorName() {
     return ReadSavedName(kAudioCompressorName, TDeviceCategory::AudioCompressor);
 }
 
-// Restores the stored audio device and compressors and reads the current video device's
-// stored mode (not built yet: the cleared record).
+// Restores the stored audio device and compressors by name (without re-initialising)
+// and reads the current video device's stored mode, each field falling back to its own
+// default: the control's size, 8 or 24 bits after PixelFormat, the device's current rate,
+// and the pin's own subtype and format type. A stored identifier that is not identifier
+// text raises EConvertError, which ends the initialisation in progress.
 void TVideoCapture::LoadFormatSettings(VideoFormat& format) {
     format = VideoFormat{};
+    const std::wstring videoDevice = CurrentVideoDeviceName();
+    if (videoDevice.empty() || CurrentVideoDeviceIndex() < 0)
+        return;
+    const bool stored = SettingsOpen();
+    const std::wstring section = SettingsKeyName();
+
+    if (stored) {
+        TSettingsStore& store = Settings();
+        TReinitOnSelectBatch batch(*this);
+        std::wstring name;
+        if (store.RegReadString(section, kAudioDeviceName, name))
+            SelectAudioDeviceByName(name);
+        name.clear();
+        if (store.RegReadString(section, kVideoCompressorName, name))
+            SelectVideoCompressorByName(name);
+        name.clear();
+        if (store.RegReadString(section, kAudioCompressorName, name))
+            SelectAudioCompressorByName(name);
+    }
+
+    format.Width = Width();
+    format.Height = Height();
+    format.BitCount = pixelFormat_ == TPixelFormat::pf8bit ? 8 : 24;
+    bool rateStored = false;
+    if (stored) {
+        TSettingsStore& store = Settings();
+        const std::wstring formatSection = FormatSection(section, videoDevice);
+        store.RegReadInteger(formatSection, kVideoWidth, format.Width);
+        store.RegReadInteger(formatSection, kVideoHeight, format.Height);
+        std::int32_t bitCount = format.BitCount;
+        if (store.RegReadInteger(formatSection, kVideoBitCount, bitCount))
+            format.BitCount = static_cast<std::uint16_t>(bitCount & 0xFFFF);
+        rateStored = store.RegReadFloat(formatSection, kVideoFrameRate, format.FrameRate);
+        ReadGuid(store, formatSection, kVideoSubType, format.Subtype);
+        ReadGuid(store, formatSection, kVideoFormatType, format.FormatType);
+    }
+    if (!rateStored)
+        format.FrameRate = VideoFrameRate();
 }
 
 } // namespace tb

@@ -1,17 +1,63 @@
-// Reading and applying the video mode.
+// Reading and applying the video mode: from and to the capture pin's stream
+// configuration, or from the DV decoder for a DV source.
 #include "capture/VideoCapture.h"
+
+#include "capture/FormatBlock.h"
+#include "capture/FormatText.h"
+#include "capture/MediaType.h"
 
 namespace tb {
 
-// Reads the mode from the capture pin, or from the DV decoder for DV (not built yet:
-// the cleared record).
+// The mode the pin currently reports, or for a DV source the frame size the decoder
+// delivers; fields that the source does not supply stay zero.
 void TVideoCapture::GetVideoFormat(VideoFormat& format) {
     format = VideoFormat{};
+    if (!IsDVStream()) {
+        if (!videoStreamConfig_)
+            return;
+        UniqueMediaType type(*platform_);
+        if (FAILED(videoStreamConfig_->GetFormat(type.Put())) || !type)
+            return;
+        format = ReadVideoFormat(*type.Get());
+        return;
+    }
+
+    if (!filterGraph_ || !dvDecoder_)
+        return;
+    ComPtr<IIPDVDec> decoder;
+    if (FAILED(dvDecoder_.As(&decoder)))
+        return;
+    int displayCode = 0;
+    if (FAILED(decoder->get_IPDisplay(&displayCode)))
+        return;
+    if (const std::optional<TDVFrameSize> size = DVFrameSize(displayCode)) {
+        format.Width = size->Width;
+        format.Height = size->Height;
+        format.BitCount = size->BitCount;
+    }
 }
 
-// Writes the mode into the pin's format and rebuilds the graph (not built yet).
-bool TVideoCapture::SetVideoFormat(const VideoFormat&) {
-    return false;
+// Writes the mode into the format the pin reports and hands it back to the pin, then
+// builds the graph again. A DV source's mode is not changed this way. A mode the pin
+// refuses, or one without a frame rate, leaves the device's previous mode in place;
+// the graph is rebuilt all the same.
+bool TVideoCapture::SetVideoFormat(const VideoFormat& format) {
+    if (IsDVStream())
+        return true;
+    StopPreview();
+    TearDownGraph();
+    if (videoStreamConfig_) {
+        UniqueMediaType type(*platform_);
+        if (SUCCEEDED(videoStreamConfig_->GetFormat(type.Put())) && type &&
+            WriteVideoFormat(format, *type.Get()))
+            videoStreamConfig_->SetFormat(type.Get());
+    }
+    const bool built = BuildGraph();
+    if (built && preview_)
+        StartPreview();
+    if (built)
+        Fire(OnChangeVideoMode);
+    return built;
 }
 
 std::int32_t TVideoCapture::VideoWidth() {
@@ -56,12 +102,17 @@ void TVideoCapture::GetVideoFormatParts(std::int32_t& width, std::int32_t& heigh
     bitCount = static_cast<std::uint8_t>(format.BitCount & 0xFF);
 }
 
-// The one-line display text of the current mode (not built yet).
+// "640×480; 30.000; YUY2 (16)" for the current mode, with the user's decimal separator.
 std::wstring TVideoCapture::VideoFormatText() {
-    return {};
+    VideoFormat format;
+    GetVideoFormat(format);
+    return tb::VideoFormatText(format, UserDecimalSeparator());
 }
 
-// The short name of a subtype from the subtype table (not built yet: leaves the text).
-void TVideoCapture::SubtypeShortName(const GUID&, std::wstring&) {}
+// The short name of a common subtype; an unknown subtype leaves the text as it was.
+void TVideoCapture::SubtypeShortName(const GUID& subtype, std::wstring& name) {
+    if (const wchar_t* shortName = FindSubtypeShortName(subtype))
+        name = shortName;
+}
 
 } // namespace tb

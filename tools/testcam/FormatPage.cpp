@@ -1,0 +1,94 @@
+#include "FormatPage.h"
+
+#include "MediaTypes.h"
+#include "PropertyPageBase.h"
+
+#include <windows.h>
+#include <dshow.h>
+#include <wrl/client.h>
+
+#include <span>
+
+using Microsoft::WRL::ComPtr;
+
+namespace testcam {
+
+namespace {
+
+constexpr int kModeList = 201;
+
+class FormatPage final : public PropertyPageBase {
+public:
+    FormatPage() : PropertyPageBase(L"TestPatternCameraFormatPage", L"Format", SIZE{260, 200}) {}
+
+    HRESULT STDMETHODCALLTYPE SetObjects(ULONG count, IUnknown** objects) override {
+        config_.Reset();
+        if (count == 0)
+            return S_OK;
+        if (objects == nullptr || objects[0] == nullptr)
+            return E_POINTER;
+        if (FAILED(objects[0]->QueryInterface(IID_IAMStreamConfig,
+                                              reinterpret_cast<void**>(config_.GetAddressOf()))))
+            return E_NOINTERFACE;
+        selected_ = 0;
+        AM_MEDIA_TYPE* type = nullptr;
+        if (SUCCEEDED(config_->GetFormat(&type)) && type != nullptr) {
+            if (const std::optional<VideoMode> mode = ModeFromMediaType(*type, FrameRate{}))
+                selected_ = ModeIndex(*mode);
+            DeleteTaskMemMediaType(type);
+        }
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE Apply() override {
+        if (!config_)
+            return E_UNEXPECTED;
+        if (!Dirty())
+            return S_OK;
+        const std::span<const VideoMode> modes = OfferedModes();
+        if (selected_ < 0 || static_cast<size_t>(selected_) >= modes.size())
+            return E_UNEXPECTED;
+        MediaType type = MakeMediaType(modes[static_cast<size_t>(selected_)]);
+        if (!type.Valid())
+            return E_OUTOFMEMORY;
+        // A running device refuses (VFW_E_NOT_STOPPED): the page stays dirty.
+        const HRESULT hr = config_->SetFormat(&type.Get());
+        if (SUCCEEDED(hr))
+            SetClean();
+        return hr;
+    }
+
+private:
+    void CreateControls(HWND) override {
+        list_ = AddControl(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY,
+                           10, 10, 240, 180, kModeList);
+        for (const VideoMode& mode : OfferedModes())
+            ::SendMessageW(list_, LB_ADDSTRING, 0,
+                           reinterpret_cast<LPARAM>(ModeLabel(mode).c_str()));
+        ::SendMessageW(list_, LB_SETCURSEL, static_cast<WPARAM>(selected_), 0);
+    }
+
+    void ControlsDestroyed() override { list_ = nullptr; }
+
+    void Command(int id, int code) override {
+        if (id != kModeList || code != LBN_SELCHANGE)
+            return;
+        const LRESULT index = ::SendMessageW(list_, LB_GETCURSEL, 0, 0);
+        if (index == LB_ERR || index == selected_)
+            return;
+        selected_ = static_cast<int>(index);
+        MarkDirty();
+    }
+
+    ComPtr<IAMStreamConfig> config_;
+    int selected_ = 0;
+    HWND list_ = nullptr;
+};
+
+} // namespace
+
+HRESULT CreateFormatPage(REFIID riid, void** object) {
+    return CreatePropertyPage<FormatPage>(riid, object);
+}
+
+} // namespace testcam

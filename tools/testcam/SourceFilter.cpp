@@ -1,0 +1,287 @@
+#include "SourceFilter.h"
+
+#include "Enumerators.h"
+#include "Module.h"
+
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
+#include <new>
+
+using Microsoft::WRL::ComPtr;
+
+namespace testcam {
+
+namespace {
+
+// A copy of `text` in task memory, as QueryVendorInfo and QueryId hand out.
+LPWSTR TaskMemString(const wchar_t* text) {
+    const size_t bytes = (std::wcslen(text) + 1) * sizeof(wchar_t);
+    auto* copy = static_cast<LPWSTR>(::CoTaskMemAlloc(bytes));
+    if (copy != nullptr)
+        std::memcpy(copy, text, bytes);
+    return copy;
+}
+
+} // namespace
+
+HRESULT SourceFilter::Create(int device, REFIID riid, void** object) {
+    if (object == nullptr)
+        return E_POINTER;
+    *object = nullptr;
+    const bool microphone = device == kMicrophoneDevice;
+    const CLSID& clsid =
+        microphone ? kClsidMicrophone : (device == 2 ? kClsidCamera2 : kClsidCamera1);
+    auto* filter = new (std::nothrow) SourceFilter(
+        device, clsid, microphone ? MakeAudioFormat() : MakeVideoFormat(), !microphone);
+    if (filter == nullptr || !filter->pin_ || !filter->pin_->Valid()) {
+        delete filter;
+        return E_OUTOFMEMORY;
+    }
+    const HRESULT hr = filter->QueryInterface(riid, object);
+    filter->Release();
+    return hr;
+}
+
+SourceFilter::SourceFilter(int device, const CLSID& clsid, std::unique_ptr<StreamFormat> format,
+                           bool patternPage)
+    : device_(device), clsid_(clsid), patternPage_(patternPage) {
+    ObjectCreated();
+    if (format)
+        pin_.reset(new (std::nothrow) SourcePin(*this, std::move(format)));
+}
+
+SourceFilter::~SourceFilter() {
+    pin_.reset();
+    ObjectDestroyed();
+}
+
+bool SourceFilter::StreamTime(int64_t* time) {
+    std::lock_guard lock(lock_);
+    if (state_ != State_Running)
+        return false;
+    if (clock_) {
+        REFERENCE_TIME now = 0;
+        if (FAILED(clock_->GetTime(&now)))
+            return false;
+        *time = now - start_;
+        return true;
+    }
+    LARGE_INTEGER counter{};
+    LARGE_INTEGER frequency{};
+    ::QueryPerformanceCounter(&counter);
+    ::QueryPerformanceFrequency(&frequency);
+    const int64_t ticks = counter.QuadPart - runCounter_.QuadPart;
+    *time = ticks / frequency.QuadPart * 10'000'000 +
+            (ticks % frequency.QuadPart) * 10'000'000 / frequency.QuadPart;
+    return true;
+}
+
+PatternOptions SourceFilter::Options() {
+    std::lock_guard lock(lock_);
+    return options_;
+}
+
+void SourceFilter::NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2) {
+    ComPtr<IMediaEventSink> sink;
+    {
+        std::lock_guard lock(lock_);
+        if (graph_ == nullptr || FAILED(graph_->QueryInterface(IID_PPV_ARGS(&sink))))
+            return;
+    }
+    sink->Notify(code, param1, param2);
+}
+
+HRESULT SourceFilter::QueryInterface(REFIID riid, void** object) {
+    if (object == nullptr)
+        return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IPersist || riid == IID_IMediaFilter ||
+        riid == IID_IBaseFilter)
+        *object = static_cast<IBaseFilter*>(this);
+    else if (riid == IID_ISpecifyPropertyPages && patternPage_)
+        *object = static_cast<ISpecifyPropertyPages*>(this);
+    else if (riid == IID_IAMFilterMiscFlags)
+        *object = static_cast<IAMFilterMiscFlags*>(this);
+    else if (riid == kIidTestPatternSettings && patternPage_)
+        *object = static_cast<ITestPatternSettings*>(this);
+    else if (riid == IID_IAMStreamConfig || riid == IID_IAMDroppedFrames)
+        return pin_->QueryInterface(riid, object);
+    else {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+ULONG SourceFilter::AddRef() {
+    return ++refs_;
+}
+
+ULONG SourceFilter::Release() {
+    const ULONG left = --refs_;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+HRESULT SourceFilter::GetClassID(CLSID* clsid) {
+    if (clsid == nullptr)
+        return E_POINTER;
+    *clsid = clsid_;
+    return S_OK;
+}
+
+HRESULT SourceFilter::Stop() {
+    {
+        std::lock_guard lock(lock_);
+        if (state_ == State_Stopped)
+            return S_OK;
+        state_ = State_Stopped;
+    }
+    // Outside the lock: the streaming thread takes it while it winds down.
+    pin_->Inactive();
+    return S_OK;
+}
+
+HRESULT SourceFilter::PauseLocked() {
+    if (state_ == State_Stopped) {
+        const HRESULT hr = pin_->Active();
+        if (FAILED(hr))
+            return hr;
+    }
+    state_ = State_Paused;
+    pin_->Wake();
+    return S_OK;
+}
+
+HRESULT SourceFilter::Pause() {
+    std::lock_guard lock(lock_);
+    return PauseLocked();
+}
+
+HRESULT SourceFilter::Run(REFERENCE_TIME start) {
+    std::lock_guard lock(lock_);
+    if (pin_->DeviceUnplugged())
+        return HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
+    if (state_ == State_Stopped) {
+        const HRESULT hr = PauseLocked();
+        if (FAILED(hr))
+            return hr;
+    }
+    start_ = start;
+    ::QueryPerformanceCounter(&runCounter_);
+    state_ = State_Running;
+    ++runGeneration_;
+    pin_->Wake();
+    return S_OK;
+}
+
+HRESULT SourceFilter::GetState(DWORD, FILTER_STATE* state) {
+    if (state == nullptr)
+        return E_POINTER;
+    std::lock_guard lock(lock_);
+    *state = state_;
+    // A live source has nothing to show while paused.
+    return state_ == State_Paused ? VFW_S_CANT_CUE : S_OK;
+}
+
+HRESULT SourceFilter::SetSyncSource(IReferenceClock* clock) {
+    std::lock_guard lock(lock_);
+    clock_ = clock;
+    return S_OK;
+}
+
+HRESULT SourceFilter::GetSyncSource(IReferenceClock** clock) {
+    if (clock == nullptr)
+        return E_POINTER;
+    std::lock_guard lock(lock_);
+    *clock = clock_.Get();
+    if (*clock != nullptr)
+        (*clock)->AddRef();
+    return S_OK;
+}
+
+HRESULT SourceFilter::EnumPins(IEnumPins** pins) {
+    return MakePinEnumerator({ComPtr<IPin>(pin_.get())}, pins);
+}
+
+HRESULT SourceFilter::FindPin(LPCWSTR id, IPin** pin) {
+    if (id == nullptr || pin == nullptr)
+        return E_POINTER;
+    if (std::wcscmp(id, L"Capture") != 0) {
+        *pin = nullptr;
+        return VFW_E_NOT_FOUND;
+    }
+    *pin = pin_.get();
+    (*pin)->AddRef();
+    return S_OK;
+}
+
+HRESULT SourceFilter::QueryFilterInfo(FILTER_INFO* info) {
+    if (info == nullptr)
+        return E_POINTER;
+    std::lock_guard lock(lock_);
+    const size_t length = std::min<size_t>(name_.size(), MAX_FILTER_NAME - 1);
+    std::copy_n(name_.c_str(), length, info->achName);
+    info->achName[length] = L'\0';
+    info->pGraph = graph_;
+    if (graph_ != nullptr)
+        graph_->AddRef();
+    return S_OK;
+}
+
+HRESULT SourceFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
+    std::lock_guard lock(lock_);
+    graph_ = graph;
+    name_ = name != nullptr ? name : L"";
+    return S_OK;
+}
+
+HRESULT SourceFilter::QueryVendorInfo(LPWSTR* info) {
+    if (info == nullptr)
+        return E_POINTER;
+    *info = TaskMemString(L"TestBench test pattern camera");
+    return *info != nullptr ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT SourceFilter::GetPages(CAUUID* pages) {
+    if (pages == nullptr)
+        return E_POINTER;
+    pages->pElems = static_cast<GUID*>(::CoTaskMemAlloc(sizeof(GUID)));
+    if (pages->pElems == nullptr) {
+        pages->cElems = 0;
+        return E_OUTOFMEMORY;
+    }
+    pages->cElems = 1;
+    pages->pElems[0] = kClsidPatternPage;
+    return S_OK;
+}
+
+ULONG SourceFilter::GetMiscFlags() {
+    return AM_FILTER_MISC_FLAGS_IS_SOURCE;
+}
+
+HRESULT SourceFilter::GetOptions(PatternOptions* options) {
+    if (options == nullptr)
+        return E_POINTER;
+    *options = Options();
+    return S_OK;
+}
+
+HRESULT SourceFilter::SetOptions(const PatternOptions* options) {
+    if (options == nullptr)
+        return E_POINTER;
+    std::lock_guard lock(lock_);
+    options_ = *options;
+    return S_OK;
+}
+
+HRESULT SourceFilter::GetCameraNumber(int* number) {
+    if (number == nullptr)
+        return E_POINTER;
+    *number = device_;
+    return S_OK;
+}
+
+} // namespace testcam

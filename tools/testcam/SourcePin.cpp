@@ -1,0 +1,584 @@
+#include "SourcePin.h"
+
+#include "SourceFilter.h"
+#include "Enumerators.h"
+#include "FrameTiming.h"
+#include "Guids.h"
+
+#include <vfwmsgs.h>
+
+#include <algorithm>
+#include <cstring>
+
+using Microsoft::WRL::ComPtr;
+
+namespace testcam {
+
+namespace {
+
+constexpr wchar_t kPinId[] = L"Capture";
+constexpr long kDroppedFramesKept = 256;
+constexpr long kMinimumBuffers = 4;
+
+#ifndef E_PROP_SET_UNSUPPORTED
+constexpr HRESULT E_PROP_SET_UNSUPPORTED = HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+#endif
+#ifndef E_PROP_ID_UNSUPPORTED
+constexpr HRESULT E_PROP_ID_UNSUPPORTED = HRESULT_FROM_WIN32(ERROR_SET_NOT_FOUND);
+#endif
+
+// The error a capture device reports when the hardware fails in the middle of a stream.
+constexpr HRESULT kDeviceFailure = HRESULT_FROM_WIN32(ERROR_GEN_FAILURE);
+
+} // namespace
+
+SourcePin::SourcePin(SourceFilter& filter, std::unique_ptr<StreamFormat> format)
+    : filter_(filter), format_(std::move(format)),
+      wake_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+
+SourcePin::~SourcePin() {
+    if (thread_.joinable()) {
+        // The streaming thread itself may drop the last reference to the filter.
+        if (thread_.get_id() == std::this_thread::get_id())
+            thread_.detach();
+        else {
+            stopThread_ = true;
+            Wake();
+            thread_.join();
+        }
+    }
+    if (wake_ != nullptr)
+        ::CloseHandle(wake_);
+}
+
+void SourcePin::Wake() {
+    if (wake_ != nullptr)
+        ::SetEvent(wake_);
+}
+
+bool SourcePin::DeviceUnplugged() const {
+    return control_.Unplugged(filter_.Device());
+}
+
+// ---- IUnknown
+
+HRESULT SourcePin::QueryInterface(REFIID riid, void** object) {
+    if (object == nullptr)
+        return E_POINTER;
+    if (riid == IID_IUnknown || riid == IID_IPin)
+        *object = static_cast<IPin*>(this);
+    else if (riid == IID_IAMStreamConfig)
+        *object = static_cast<IAMStreamConfig*>(this);
+    else if (riid == IID_IKsPropertySet)
+        *object = static_cast<IKsPropertySet*>(this);
+    else if (riid == IID_IAMDroppedFrames)
+        *object = static_cast<IAMDroppedFrames*>(this);
+    else if (riid == IID_ISpecifyPropertyPages && format_->MajorType() == MEDIATYPE_Video)
+        *object = static_cast<ISpecifyPropertyPages*>(this);
+    else {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+ULONG SourcePin::AddRef() {
+    return filter_.AddRef();
+}
+ULONG SourcePin::Release() {
+    return filter_.Release();
+}
+
+// ---- IPin
+
+HRESULT SourcePin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) {
+    if (receivePin == nullptr)
+        return E_POINTER;
+    std::lock_guard lock(filter_.Lock());
+    if (peer_)
+        return VFW_E_ALREADY_CONNECTED;
+    if (filter_.StateLocked() != State_Stopped)
+        return VFW_E_NOT_STOPPED;
+    PIN_DIRECTION direction = PINDIR_OUTPUT;
+    if (FAILED(receivePin->QueryDirection(&direction)) || direction != PINDIR_INPUT)
+        return VFW_E_INVALID_DIRECTION;
+
+    // The pin streams the configured format; a complete media type naming another offered
+    // format selects that one, as SetFormat would.
+    MediaType candidate = format_->Current();
+    if (type != nullptr)
+        if (MediaType asked = format_->Normalise(*type); asked.Valid())
+            candidate = asked;
+    if (!candidate.Valid())
+        return E_OUTOFMEMORY;
+    if (type != nullptr && !MatchesRequest(candidate.Get(), *type))
+        return VFW_E_NO_ACCEPTABLE_TYPES;
+
+    HRESULT hr = receivePin->ReceiveConnection(this, &candidate.Get());
+    if (FAILED(hr))
+        return VFW_E_NO_ACCEPTABLE_TYPES;
+    ComPtr<IMemInputPin> input;
+    hr = receivePin->QueryInterface(IID_PPV_ARGS(&input));
+    if (SUCCEEDED(hr))
+        hr = DecideAllocator(input.Get(), format_->SampleBytes(candidate.Get()));
+    if (FAILED(hr)) {
+        receivePin->Disconnect();
+        return hr;
+    }
+    peer_ = receivePin;
+    peerInput_ = input;
+    connectionType_ = candidate;
+    format_->Select(candidate.Get());
+    return S_OK;
+}
+
+HRESULT SourcePin::DecideAllocator(IMemInputPin* input, long sampleSize) {
+    ALLOCATOR_PROPERTIES wanted{};
+    input->GetAllocatorRequirements(&wanted); // a hint only; failure is common
+    wanted.cBuffers = std::max<long>(wanted.cBuffers, kMinimumBuffers);
+    wanted.cbBuffer = std::max<long>(wanted.cbBuffer, sampleSize);
+    wanted.cbAlign = std::max<long>(wanted.cbAlign, 1);
+
+    auto tryAllocator = [&](IMemAllocator* allocator) {
+        ALLOCATOR_PROPERTIES actual{};
+        if (FAILED(allocator->SetProperties(&wanted, &actual)) || actual.cbBuffer < sampleSize ||
+            actual.cBuffers < 1)
+            return false;
+        if (FAILED(input->NotifyAllocator(allocator, FALSE)))
+            return false;
+        allocator_ = allocator;
+        return true;
+    };
+
+    ComPtr<IMemAllocator> allocator;
+    if (SUCCEEDED(input->GetAllocator(&allocator)) && allocator && tryAllocator(allocator.Get()))
+        return S_OK;
+    allocator.Reset();
+    HRESULT hr = ::CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_PPV_ARGS(&allocator));
+    if (FAILED(hr))
+        return hr;
+    return tryAllocator(allocator.Get()) ? S_OK : VFW_E_NO_ALLOCATOR;
+}
+
+HRESULT SourcePin::ReceiveConnection(IPin*, const AM_MEDIA_TYPE*) {
+    return E_UNEXPECTED;
+}
+
+HRESULT SourcePin::Disconnect() {
+    std::lock_guard lock(filter_.Lock());
+    if (filter_.StateLocked() != State_Stopped)
+        return VFW_E_NOT_STOPPED;
+    if (!peer_)
+        return S_FALSE;
+    if (allocator_)
+        allocator_->Decommit();
+    allocator_.Reset();
+    peerInput_.Reset();
+    peer_.Reset();
+    connectionType_.Reset();
+    return S_OK;
+}
+
+HRESULT SourcePin::ConnectedTo(IPin** pin) {
+    if (pin == nullptr)
+        return E_POINTER;
+    std::lock_guard lock(filter_.Lock());
+    *pin = peer_.Get();
+    if (*pin == nullptr)
+        return VFW_E_NOT_CONNECTED;
+    (*pin)->AddRef();
+    return S_OK;
+}
+
+HRESULT SourcePin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
+    if (type == nullptr)
+        return E_POINTER;
+    std::lock_guard lock(filter_.Lock());
+    if (!peer_) {
+        *type = AM_MEDIA_TYPE{};
+        return VFW_E_NOT_CONNECTED;
+    }
+    return CopyMediaType(*type, connectionType_.Get()) ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT SourcePin::QueryPinInfo(PIN_INFO* info) {
+    if (info == nullptr)
+        return E_POINTER;
+    info->pFilter = &filter_;
+    filter_.AddRef();
+    info->dir = PINDIR_OUTPUT;
+    static_assert(sizeof(kPinId) / sizeof(wchar_t) <= MAX_PIN_NAME);
+    std::copy_n(kPinId, sizeof(kPinId) / sizeof(wchar_t), info->achName);
+    return S_OK;
+}
+
+HRESULT SourcePin::QueryDirection(PIN_DIRECTION* direction) {
+    if (direction == nullptr)
+        return E_POINTER;
+    *direction = PINDIR_OUTPUT;
+    return S_OK;
+}
+
+HRESULT SourcePin::QueryId(LPWSTR* id) {
+    if (id == nullptr)
+        return E_POINTER;
+    *id = static_cast<LPWSTR>(::CoTaskMemAlloc(sizeof(kPinId)));
+    if (*id == nullptr)
+        return E_OUTOFMEMORY;
+    std::memcpy(*id, kPinId, sizeof(kPinId));
+    return S_OK;
+}
+
+HRESULT SourcePin::QueryAccept(const AM_MEDIA_TYPE* type) {
+    if (type == nullptr)
+        return E_POINTER;
+    std::lock_guard lock(filter_.Lock());
+    return format_->Normalise(*type).Valid() ? S_OK : S_FALSE;
+}
+
+HRESULT SourcePin::EnumMediaTypes(IEnumMediaTypes** types) {
+    std::lock_guard lock(filter_.Lock());
+    // Only the configured format, as capture pins do once a format is chosen: the graph
+    // then connects exactly what the application asked for.
+    std::vector<MediaType> list;
+    list.push_back(peer_ ? connectionType_ : format_->Current());
+    return MakeMediaTypeEnumerator(std::move(list), types);
+}
+
+HRESULT SourcePin::QueryInternalConnections(IPin**, ULONG*) {
+    return E_NOTIMPL;
+}
+HRESULT SourcePin::EndOfStream() {
+    return E_UNEXPECTED;
+}
+HRESULT SourcePin::BeginFlush() {
+    return E_UNEXPECTED;
+}
+HRESULT SourcePin::EndFlush() {
+    return E_UNEXPECTED;
+}
+HRESULT SourcePin::NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) {
+    return S_OK;
+}
+
+// ---- IAMStreamConfig
+
+HRESULT SourcePin::SetFormat(AM_MEDIA_TYPE* type) {
+    if (type == nullptr)
+        return E_POINTER;
+    IFilterGraph* graph = nullptr;
+    {
+        std::lock_guard lock(filter_.Lock());
+        if (filter_.StateLocked() != State_Stopped)
+            return VFW_E_NOT_STOPPED;
+        const MediaType proposed = format_->Normalise(*type);
+        if (!proposed.Valid())
+            return VFW_E_INVALIDMEDIATYPE;
+        if (!peer_ || SameMediaType(proposed.Get(), connectionType_.Get())) {
+            format_->Select(proposed.Get());
+            return S_OK;
+        }
+        if (peer_->QueryAccept(&proposed.Get()) != S_OK)
+            return VFW_E_INVALIDMEDIATYPE;
+        format_->Select(proposed.Get());
+        graph = filter_.GraphLocked();
+    }
+    // Connected: the graph reconnects the pin, which then offers the new format. Outside
+    // the lock, since the graph calls back into the pin.
+    if (graph == nullptr)
+        return VFW_E_NOT_IN_GRAPH;
+    ComPtr<IFilterGraph2> graph2;
+    if (SUCCEEDED(graph->QueryInterface(IID_PPV_ARGS(&graph2))))
+        return graph2->ReconnectEx(this, nullptr);
+    return graph->Reconnect(this);
+}
+
+HRESULT SourcePin::GetFormat(AM_MEDIA_TYPE** type) {
+    if (type == nullptr)
+        return E_POINTER;
+    std::lock_guard lock(filter_.Lock());
+    *type = (peer_ ? connectionType_ : format_->Current()).NewTaskMemCopy();
+    return *type != nullptr ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT SourcePin::GetNumberOfCapabilities(int* count, int* size) {
+    if (count == nullptr || size == nullptr)
+        return E_POINTER;
+    std::lock_guard lock(filter_.Lock());
+    *count = format_->CapabilityCount();
+    *size = format_->CapabilitySize();
+    return S_OK;
+}
+
+HRESULT SourcePin::GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* caps) {
+    if (type == nullptr || caps == nullptr)
+        return E_POINTER;
+    *type = nullptr;
+    if (index < 0)
+        return E_INVALIDARG;
+    std::lock_guard lock(filter_.Lock());
+    if (index >= format_->CapabilityCount())
+        return S_FALSE;
+    *type = format_->Capability(index, caps).NewTaskMemCopy();
+    return *type != nullptr ? S_OK : E_OUTOFMEMORY;
+}
+
+// ---- IKsPropertySet: the pin category
+
+HRESULT SourcePin::Set(REFGUID, DWORD, LPVOID, DWORD, LPVOID, DWORD) {
+    return E_NOTIMPL;
+}
+
+HRESULT SourcePin::Get(REFGUID set, DWORD id, LPVOID, DWORD, LPVOID data, DWORD dataSize,
+                       DWORD* returned) {
+    if (set != AMPROPSETID_Pin)
+        return E_PROP_SET_UNSUPPORTED;
+    if (id != AMPROPERTY_PIN_CATEGORY)
+        return E_PROP_ID_UNSUPPORTED;
+    if (returned != nullptr)
+        *returned = sizeof(GUID);
+    if (data == nullptr)
+        return returned != nullptr ? S_OK : E_POINTER;
+    if (dataSize < sizeof(GUID))
+        return E_UNEXPECTED;
+    *static_cast<GUID*>(data) = PIN_CATEGORY_CAPTURE;
+    return S_OK;
+}
+
+HRESULT SourcePin::QuerySupported(REFGUID set, DWORD id, DWORD* support) {
+    if (set != AMPROPSETID_Pin)
+        return E_PROP_SET_UNSUPPORTED;
+    if (id != AMPROPERTY_PIN_CATEGORY)
+        return E_PROP_ID_UNSUPPORTED;
+    if (support != nullptr)
+        *support = KSPROPERTY_SUPPORT_GET;
+    return S_OK;
+}
+
+// ---- ISpecifyPropertyPages
+
+HRESULT SourcePin::GetPages(CAUUID* pages) {
+    if (pages == nullptr)
+        return E_POINTER;
+    pages->pElems = static_cast<GUID*>(::CoTaskMemAlloc(sizeof(GUID)));
+    if (pages->pElems == nullptr) {
+        pages->cElems = 0;
+        return E_OUTOFMEMORY;
+    }
+    pages->cElems = 1;
+    pages->pElems[0] = kClsidFormatPage;
+    return S_OK;
+}
+
+// ---- IAMDroppedFrames
+
+HRESULT SourcePin::GetNumDropped(long* dropped) {
+    if (dropped == nullptr)
+        return E_POINTER;
+    *dropped = dropped_;
+    return S_OK;
+}
+
+HRESULT SourcePin::GetNumNotDropped(long* notDropped) {
+    if (notDropped == nullptr)
+        return E_POINTER;
+    *notDropped = delivered_;
+    return S_OK;
+}
+
+HRESULT SourcePin::GetDroppedInfo(long size, long* frames, long* copied) {
+    if (frames == nullptr || copied == nullptr)
+        return E_POINTER;
+    if (size <= 0)
+        return E_INVALIDARG;
+    std::lock_guard lock(droppedLock_);
+    long count = 0;
+    for (long frame : droppedFrames_) {
+        if (count == size)
+            break;
+        frames[count++] = frame;
+    }
+    *copied = count;
+    return S_OK;
+}
+
+HRESULT SourcePin::GetAverageFrameSize(long* averageSize) {
+    if (averageSize == nullptr)
+        return E_POINTER;
+    std::lock_guard lock(filter_.Lock());
+    *averageSize = delivered_ > 0 ? format_->SampleBytes(format_->Current().Get()) : 0;
+    return S_OK;
+}
+
+void SourcePin::CountDropped(int64_t firstIndex, int64_t count) {
+    if (count <= 0)
+        return;
+    dropped_ += static_cast<long>(count);
+    std::lock_guard lock(droppedLock_);
+    const int64_t kept = std::min<int64_t>(count, kDroppedFramesKept);
+    for (int64_t i = count - kept; i < count; ++i)
+        droppedFrames_.push_back(static_cast<long>(firstIndex + i));
+    while (droppedFrames_.size() > static_cast<size_t>(kDroppedFramesKept))
+        droppedFrames_.pop_front();
+}
+
+// ---- Streaming
+
+HRESULT SourcePin::Active() {
+    if (!peer_)
+        return S_OK;
+    HRESULT hr = allocator_->Commit();
+    if (FAILED(hr))
+        return hr;
+    dropped_ = 0;
+    delivered_ = 0;
+    {
+        std::lock_guard lock(droppedLock_);
+        droppedFrames_.clear();
+    }
+    if (thread_.joinable())
+        thread_.join();
+    stopThread_ = false;
+    ::ResetEvent(wake_);
+    // The thread keeps the filter alive until it ends.
+    ComPtr<IBaseFilter> keepAlive(&filter_);
+    thread_ = std::thread([this, keepAlive]() { StreamLoop(); });
+    return S_OK;
+}
+
+void SourcePin::Inactive() {
+    stopThread_ = true;
+    Wake();
+    ComPtr<IMemAllocator> allocator;
+    {
+        std::lock_guard lock(filter_.Lock());
+        allocator = allocator_;
+    }
+    // Decommitting releases a GetBuffer that waits for a free sample.
+    if (allocator)
+        allocator->Decommit();
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
+        thread_.join();
+}
+
+void SourcePin::WaitMilliseconds(DWORD milliseconds) {
+    ::WaitForSingleObject(wake_, milliseconds);
+}
+
+HRESULT SourcePin::DeliverSample(const SampleRenderer& renderer, int64_t frameIndex,
+                                 bool discontinuity) {
+    ComPtr<IMediaSample> sample;
+    HRESULT hr = allocator_->GetBuffer(&sample, nullptr, nullptr, 0);
+    if (FAILED(hr))
+        return hr;
+    BYTE* buffer = nullptr;
+    const long size = renderer.Size();
+    if (FAILED(sample->GetPointer(&buffer)) || sample->GetSize() < size)
+        return E_UNEXPECTED;
+    renderer.Render(frameIndex, filter_.Options(), buffer);
+    sample->SetActualDataLength(size);
+    REFERENCE_TIME start = FrameStart(frameIndex, renderer.Rate());
+    REFERENCE_TIME end = FrameStart(frameIndex + 1, renderer.Rate());
+    sample->SetTime(&start, &end);
+    LONGLONG mediaStart = frameIndex;
+    LONGLONG mediaEnd = frameIndex + 1;
+    sample->SetMediaTime(&mediaStart, &mediaEnd);
+    sample->SetSyncPoint(TRUE);
+    sample->SetDiscontinuity(discontinuity ? TRUE : FALSE);
+    return peerInput_->Receive(sample.Get());
+}
+
+void SourcePin::StreamLoop() {
+    const int device = filter_.Device();
+    std::unique_ptr<SampleRenderer> renderer;
+    {
+        std::lock_guard lock(filter_.Lock());
+        renderer = format_->MakeRenderer();
+    }
+    if (!renderer)
+        return;
+    const FrameRate rate = renderer->Rate();
+    int64_t nextIndex = 0;
+    uint64_t seenRun = 0;
+    bool resync = true;
+    bool discontinuity = true;
+    bool halted = false; // after an abort or a refused sample, until the next run
+    bool lostReported = false;
+    LONG seenAborts = control_.AbortRequests(device);
+    auto* unknown = static_cast<IUnknown*>(static_cast<IBaseFilter*>(&filter_));
+
+    while (!stopThread_) {
+        const bool unplugged = control_.Unplugged(device);
+        if (unplugged != lostReported) {
+            lostReported = unplugged;
+            filter_.NotifyEvent(EC_DEVICE_LOST, reinterpret_cast<LONG_PTR>(unknown),
+                                unplugged ? 0 : 1);
+            resync = true;
+            discontinuity = true;
+        }
+        FILTER_STATE state = State_Stopped;
+        uint64_t run = 0;
+        {
+            std::lock_guard lock(filter_.Lock());
+            state = filter_.StateLocked();
+            run = filter_.RunGenerationLocked();
+        }
+        if (run != seenRun) {
+            seenRun = run;
+            halted = false;
+            resync = true;
+            discontinuity = true;
+        }
+        const LONG aborts = control_.AbortRequests(device);
+        if (aborts != seenAborts) {
+            seenAborts = aborts;
+            if (state == State_Running && !halted) {
+                halted = true;
+                filter_.NotifyEvent(EC_ERRORABORT, kDeviceFailure, 0);
+            }
+        }
+        int64_t now = 0;
+        if (state != State_Running || unplugged || halted || !filter_.StreamTime(&now)) {
+            WaitMilliseconds(50);
+            continue;
+        }
+        if (resync) {
+            // A new run, or the device is back: carry on from the current time without
+            // counting the gap as dropped frames.
+            nextIndex = std::max(nextIndex, FrameIndexAt(now, rate));
+            resync = false;
+        }
+        const DeliveryStep step = PlanDelivery(nextIndex, now, rate);
+        if (step.waitUntil > now) {
+            const int64_t wait = (step.waitUntil - now + 9'999) / 10'000;
+            WaitMilliseconds(static_cast<DWORD>(std::min<int64_t>(wait, 50)));
+            continue;
+        }
+        if (const LONG stall = control_.TakeStall(device); stall > 0) {
+            WaitMilliseconds(static_cast<DWORD>(stall));
+            continue;
+        }
+        CountDropped(nextIndex, step.dropped);
+        const HRESULT hr = DeliverSample(*renderer, step.frameIndex, discontinuity);
+        nextIndex = step.frameIndex + 1;
+        if (hr == S_OK) {
+            ++delivered_;
+            discontinuity = false;
+        } else if (stopThread_) {
+            break;
+        } else if (hr == VFW_E_NOT_COMMITTED || hr == VFW_E_TIMEOUT) {
+            CountDropped(step.frameIndex, 1); // no buffer: the frame is lost
+            WaitMilliseconds(10);
+        } else {
+            // Downstream refused the stream (S_FALSE) or failed: stop delivering until the
+            // next run, and report a failure to the application.
+            halted = true;
+            if (FAILED(hr))
+                filter_.NotifyEvent(EC_ERRORABORT, hr, 0);
+        }
+    }
+}
+
+} // namespace testcam

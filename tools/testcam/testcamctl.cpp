@@ -1,0 +1,45 @@
+// testcamctl: changes the state of running test devices from outside, for end-to-end
+// tests and demonstrations. N is 1 or 2 (the cameras) or 3 (the microphone).
+//   testcamctl unplug N     camera N is gone: EC_DEVICE_LOST, no frames
+//   testcamctl replug N     camera N is back (EC_DEVICE_LOST with parameter 1)
+//   testcamctl abort N      camera N fails its stream: EC_ERRORABORT
+//   testcamctl stall N MS   camera N holds its next frame back MS milliseconds
+// Exit code 0 when a camera instance was there to hear it, 1 when none exists, 2 on
+// bad arguments.
+#include "DeviceControl.h"
+
+#include <cwchar>
+
+namespace {
+
+int ParseNumber(const wchar_t* text) {
+    wchar_t* end = nullptr;
+    const long value = std::wcstol(text, &end, 10);
+    return (end == text || *end != L'\0' || value < 0 || value > 600000) ? -1
+                                                                         : static_cast<int>(value);
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3)
+        return 2;
+    const int camera = ParseNumber(argv[2]);
+    if (camera < 1 || camera > testcam::kCameraCount)
+        return 2;
+    testcam::DeviceControl control;
+    if (!control.Valid())
+        return 1;
+    const wchar_t* command = argv[1];
+    if (std::wcscmp(command, L"unplug") == 0)
+        control.SetUnplugged(camera, true);
+    else if (std::wcscmp(command, L"replug") == 0)
+        control.SetUnplugged(camera, false);
+    else if (std::wcscmp(command, L"abort") == 0)
+        control.RequestAbort(camera);
+    else if (std::wcscmp(command, L"stall") == 0 && argc >= 4 && ParseNumber(argv[3]) > 0)
+        control.Stall(camera, ParseNumber(argv[3]));
+    else
+        return 2;
+    return control.Existed() ? 0 : 1;
+}
