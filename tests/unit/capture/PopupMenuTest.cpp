@@ -55,24 +55,13 @@ TEST(PopupMenuLayoutTest, EntriesInOrderWithTagsChecksAndGreyedDevices) {
          {false, false, {L"Cam A"}, {false}, 0, (1 << 1) | (1 << 2)},
          {sep, {L"Video Source", 100, false, true}, {L"Video Display", 101, false, true}}},
     };
+    EXPECT_FALSE(tb::DialogAvailable(0xFFFF, 16)); // kinds above 15 are never available
     for (const Case& c : cases) {
         const auto got = tb::PopupMenuEntries(c.input);
         ASSERT_EQ(got.size(), c.expected.size()) << c.label;
         for (size_t i = 0; i < got.size(); ++i)
             EXPECT_TRUE(got[i] == c.expected[i]) << c.label << ", entry " << i;
     }
-}
-
-TEST(PopupMenuLayoutTest, AvailableDialogsInKindOrder) {
-    const auto dialogs = tb::AvailableDialogsOf((1 << 13) | (1 << 9) | (1 << 0) | (1 << 15));
-    ASSERT_EQ(dialogs.size(), 3u); // bit 15 is no dialog kind
-    EXPECT_EQ(dialogs[0].Kind, 0);
-    EXPECT_EQ(dialogs[0].Caption, L"Video Format");
-    EXPECT_EQ(dialogs[1].Kind, 9);
-    EXPECT_EQ(dialogs[1].Caption, L"Video Format");
-    EXPECT_EQ(dialogs[2].Caption, L"Audio Compressor");
-    EXPECT_FALSE(tb::DialogAvailable(0xFFFF, 16));
-    EXPECT_FALSE(tb::DialogAvailable(0xFFFF, -1));
 }
 
 // ---- The control over fakes ---------------------------------------------------------
@@ -82,7 +71,6 @@ protected:
     void TearDown() override {
         control_.reset();
         devices_.reset();
-        pages_.Reset();
         GraphFixture::TearDown();
     }
 
@@ -143,7 +131,6 @@ protected:
 
     std::optional<tb::TDevices> devices_;
     tb::TPopupMenu menu_{L"PopupMenu1"};
-    ComPtr<IUnknown> pages_;
     int clicks_ = 0;
 };
 
@@ -194,16 +181,6 @@ TEST_F(PopupMenuTest, DialogsOfferedByTheBuiltGraph) {
             kinds.push_back(dialog.Kind);
         EXPECT_EQ(kinds, c.kinds) << c.label;
     }
-}
-
-TEST_F(PopupMenuTest, WithoutADeviceOnlyTheDeviceSectionAndNoDialogs) {
-    AddCamera();
-    auto& control = MenuControl(false);
-    menu_.Items().Add(L"AppItem", L"Application's own");
-    control.InitGraph();
-    EXPECT_EQ(Captions(), (Strings{L"Clear capture", L"Cam", L"-"}));
-    EXPECT_TRUE(menu_.Items().Items(0).Checked());
-    EXPECT_TRUE(menu_.Items().Items(1).Enabled());
 }
 
 TEST_F(PopupMenuTest, TheItemAfterTheLeftOutPreviewShowsItsOwnDialog) {
@@ -291,7 +268,9 @@ TEST_F(PopupMenuTest, ChoosingTheCheckedDeviceAgainInitialisesAgain) {
     Click(L"Cam");
     EXPECT_EQ(clicks_, 1);
     EXPECT_NE(CurrentGraph(), before); // InitGraph built a new base graph
-    (void)control;
+    EXPECT_EQ(control.CurrentVideoDeviceIndex(), 0);
+    EXPECT_TRUE(Access::Previewing(control));
+    EXPECT_TRUE(menu_.Items().Items(1).Checked());
 }
 
 TEST_F(PopupMenuTest, DevicesDialogInitialisesOnlyAfterOk) {
@@ -312,17 +291,6 @@ TEST_F(PopupMenuTest, DevicesDialogInitialisesOnlyAfterOk) {
         EXPECT_EQ(clicks_, 1);
         clicks_ = 0;
     }
-}
-
-TEST_F(PopupMenuTest, WithoutAMenuNothingIsBuiltAndNoClickFires) {
-    AddCamera();
-    auto& control = MenuControl();
-    control.SetPopupMenu(nullptr);
-    control.BuildPopupMenu();
-    tb::TMenuItem& item = menu_.Items().Items(0);
-    item.Click(); // an item of the menu the control no longer has
-    EXPECT_EQ(clicks_, 0);
-    EXPECT_EQ(control.CurrentVideoDeviceIndex(), 0);
 }
 
 } // namespace

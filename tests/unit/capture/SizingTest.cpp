@@ -98,23 +98,6 @@ TEST_F(SizingTest, TheVideoWindowFollowsTheControlsSizeInsideItsBevels) {
     EXPECT_EQ(Placed().bottom - Placed().top, 400 - frameHeight - 14);
 }
 
-TEST_F(SizingTest, AutoSizeGivesTheControlTheVideoSizePlusTheBevels) {
-    AddCamera(tbfake::VideoInfoType(MEDIASUBTYPE_RGB24, 320, 240, 24));
-    auto& control = BuiltControl();
-    if (control.VideoWidth() == 0)
-        GTEST_SKIP() << "the video format cannot be read yet";
-    control.SetBevelOuter(TBevelCut::bvLowered);
-    control.SetBevelWidth(2);
-    control.SetAutoSize(true);
-    control.LayoutVideoWindow();
-    EXPECT_EQ(control.ClientWidth(), 324);
-    EXPECT_EQ(control.ClientHeight(), 244);
-    EXPECT_EQ(Placed().left, 2);
-    EXPECT_EQ(Placed().top, 2);
-    EXPECT_EQ(Placed().right, 322);
-    EXPECT_EQ(Placed().bottom, 242);
-}
-
 TEST_F(SizingTest, FullScreenFollowsTheRenderersAnswer) {
     struct Case {
         const char* label;
@@ -161,6 +144,21 @@ TEST_F(SizingTest, TakingTheGraphDownLeavesFullScreenFirst) {
     ASSERT_TRUE(Access::BuildGraph(control));
     EXPECT_EQ(Graph().FullScreen(), 0);
     EXPECT_FALSE(control.FullScreenMode());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SizingTest, ResizeableRebuildsTheVideoWindowWithOrWithoutItsFrame) {
+    AddCamera();
+    auto& control = BuiltControl();
+    EXPECT_EQ(Graph().WindowStyle(), 0x44000000);
+    control.SetResizeable(true);
+    EXPECT_EQ(Graph().WindowStyle(), 0x44040000);
+    EXPECT_FALSE(CallsOf(L"Graph.RemoveFilter").empty()); // taken apart and built again
+    control.SetResizeable(false);
+    EXPECT_EQ(Graph().WindowStyle(), 0x44000000);
 }
 
 } // namespace
