@@ -10,7 +10,6 @@
 #include "fakes/FakeMediaWorld.h"
 #include "fakes/RecordingPrompter.h"
 #include "framework/Application.h"
-#include "framework/IntegerText.h"
 #include "support/TestRegistry.h"
 
 #include <gtest/gtest.h>
@@ -90,44 +89,6 @@ protected:
 
 } // namespace
 
-TEST_F(FormatPanelTest, Layout) {
-    TFFormatPanel& p = *panel;
-    EXPECT_EQ(p.Name(), L"FFormatPanel");
-    EXPECT_EQ(p.Caption(), L"Format panel");
-    EXPECT_EQ(p.BorderStyle(), TBorderStyle::bsToolWindow);
-    EXPECT_EQ(p.ClientWidth(), 250);
-    EXPECT_EQ(p.ClientHeight(), 172);
-    EXPECT_EQ(p.Left(), 504);
-    EXPECT_EQ(p.Top(), 142);
-    EXPECT_FALSE(p.Visible());
-    EXPECT_EQ(&p.VideoCapture(), control.get());
-    const struct {
-        TControl& control;
-        const wchar_t* name;
-        const wchar_t* caption;
-        int left, top, width, height; // 0: not checked
-    } controls[] = {
-        {p.WidthLabel(), L"Label1", L"Video width:", 32, 24, 0, 0},
-        {p.edVideoWidth(), L"edVideoWidth", L"", 104, 24, 57, 0},
-        {p.HeightLabel(), L"Label2", L"Video height:", 28, 64, 0, 0},
-        {p.edVideoHeight(), L"edVideoHeight", L"", 104, 64, 57, 0},
-        {p.btnSet(), L"btnSet", L"Set", 104, 104, 75, 25},
-        {p.Button1(), L"Button1", L"Save to Reg", 104, 136, 75, 25},
-    };
-    for (const auto& c : controls) {
-        EXPECT_EQ(c.control.Name(), c.name);
-        EXPECT_EQ(c.control.Caption(), c.caption) << c.name;
-        EXPECT_EQ(c.control.Left(), c.left) << c.name;
-        EXPECT_EQ(c.control.Top(), c.top) << c.name;
-        if (c.width != 0) {
-            EXPECT_EQ(c.control.Width(), c.width) << c.name;
-        }
-        if (c.height != 0) {
-            EXPECT_EQ(c.control.Height(), c.height) << c.name;
-        }
-    }
-}
-
 TEST_F(FormatPanelTest, ShowingFillsTheFieldsOnlyWhenThePanelWasHidden) {
     panel->Show();
     EXPECT_EQ(panel->edVideoWidth().Text(), L"640");
@@ -193,12 +154,6 @@ TEST_F(FormatPanelTest, TextThatIsNotAFrameSizeIsReportedAndNothingIsApplied) {
     EXPECT_EQ(modeChanges, 0);
     EXPECT_EQ(control->VideoWidth(), 640);
     EXPECT_EQ(control->VideoHeight(), 480);
-}
-
-TEST_F(FormatPanelTest, FrameSizeFromTextRaisesTheConversionError) {
-    EXPECT_EQ(FrameSizeFromText(L" +0x280", L"width"), 640);
-    EXPECT_THROW(FrameSizeFromText(L"-1", L"height"), EConvertError);
-    EXPECT_THROW(FrameSizeFromText(L"one", L"height"), EConvertError);
 }
 
 TEST_F(FormatPanelTest, SaveToRegStoresTheSizeInForce) {

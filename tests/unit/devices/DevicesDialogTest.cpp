@@ -114,73 +114,6 @@ protected:
 
 } // namespace
 
-TEST_F(DevicesDialogTest, Layout) {
-    TFDevicesDlg dialog(application);
-    EXPECT_EQ(dialog.Name(), L"FDevicesDlg");
-    EXPECT_EQ(dialog.Caption(), L"Tulajdons\u00E1gok");
-    EXPECT_EQ(dialog.BorderStyle(), TBorderStyle::bsDialog);
-    EXPECT_EQ(dialog.ClientWidth(), 425);
-    EXPECT_EQ(dialog.ClientHeight(), 260);
-    EXPECT_EQ(dialog.CaptureControl(), nullptr);
-
-    for (TPanel* panel : {&dialog.VideoPanel(), &dialog.AudioPanel()}) {
-        EXPECT_EQ(panel->Top(), 16);
-        EXPECT_EQ(panel->Width(), 201);
-        EXPECT_EQ(panel->Height(), 193);
-        EXPECT_EQ(panel->BevelOuter(), TBevelCut::bvLowered);
-        EXPECT_EQ(panel->BevelInner(), TBevelCut::bvRaised);
-    }
-    EXPECT_EQ(dialog.VideoPanel().Left(), 8);
-    EXPECT_EQ(dialog.AudioPanel().Left(), 216);
-
-    const struct {
-        TControl& control;
-        TControl* parent;
-        const wchar_t* name;
-        const wchar_t* caption;
-        int left, top, width, height; // 0: not checked
-    } controls[] = {
-        {dialog.ListLabel(0), &dialog.VideoPanel(), L"Label1", L"Video device (*):", 8, 16, 0, 0},
-        {dialog.btnVDev(), &dialog.VideoPanel(), L"btnVDev", L"Clear", 144, 16, 47, 17},
-        {dialog.cbVideoDevices(), &dialog.VideoPanel(), L"cbVideoDevices", L"", 7, 40, 186, 0},
-        {dialog.ListLabel(1), &dialog.VideoPanel(), L"Label2", L"Video compressor:", 8, 104, 0, 0},
-        {dialog.btnVComp(), &dialog.VideoPanel(), L"btnVComp", L"Clear", 144, 104, 47, 17},
-        {dialog.cbVideoCompressors(), &dialog.VideoPanel(), L"cbVideoCompressors", L"", 7, 128, 186,
-         0},
-        {dialog.ListLabel(2), &dialog.AudioPanel(), L"Label3", L"Audio device:", 8, 16, 0, 0},
-        {dialog.btnADev(), &dialog.AudioPanel(), L"btnADev", L"Clear", 144, 16, 47, 17},
-        {dialog.cbAudioDevices(), &dialog.AudioPanel(), L"cbAudioDevices", L"", 7, 40, 186, 0},
-        {dialog.ListLabel(3), &dialog.AudioPanel(), L"Label4", L"Audio compressor:", 10, 104, 0, 0},
-        {dialog.btnAComp(), &dialog.AudioPanel(), L"btnAComp", L"Clear", 144, 104, 47, 17},
-        {dialog.cbAudioCompressors(), &dialog.AudioPanel(), L"cbAudioCompressors", L"", 7, 128, 186,
-         0},
-        {dialog.lblWait(), &dialog, L"lblWait", L"V \u00C1 R J ...", 56, 224, 0, 0},
-        {dialog.btnOk(), &dialog, L"btnOk", L"Ok", 184, 224, 73, 25},
-        {dialog.btnCancel(), &dialog, L"btnCancel", L"M\u00E9gse", 264, 224, 75, 25},
-        {dialog.btnApply(), &dialog, L"btnApply", L"Alkalmaz", 344, 224, 73, 25},
-    };
-    for (const auto& c : controls) {
-        EXPECT_EQ(c.control.Parent(), c.parent) << c.name;
-        EXPECT_EQ(c.control.Name(), c.name);
-        EXPECT_EQ(c.control.Caption(), c.caption) << c.name;
-        EXPECT_EQ(c.control.Left(), c.left) << c.name;
-        EXPECT_EQ(c.control.Top(), c.top) << c.name;
-        if (c.width != 0) {
-            EXPECT_EQ(c.control.Width(), c.width) << c.name;
-        }
-        if (c.height != 0) {
-            EXPECT_EQ(c.control.Height(), c.height) << c.name;
-        }
-    }
-    // The wait text starts hidden; no button answers Enter or Escape for the dialog.
-    EXPECT_FALSE(dialog.lblWait().Visible());
-    EXPECT_FALSE(::IsWindowVisible(dialog.lblWait().Handle()));
-    for (TButton* button : {&dialog.btnOk(), &dialog.btnCancel(), &dialog.btnApply()}) {
-        EXPECT_FALSE(button->Default()) << button->Name();
-        EXPECT_FALSE(button->Cancel()) << button->Name();
-    }
-}
-
 TEST_F(DevicesDialogTest, ActivationFillsTheListsWithTheControlsChoicesSelected) {
     TVideoCapture& capture = Control();
     capture.SetReinitOnSelect(false);
@@ -334,19 +267,6 @@ TEST_F(DevicesDialogTest, ApplyInitialisesAtOnceAndALaterCancelKeepsTheAppliedCh
     EXPECT_EQ(Stored(L"VideoDeviceName"), L"Cam (1)");
     EXPECT_EQ(capture.VideoWidth(), 320);
     EXPECT_TRUE(capture.ReinitOnSelect());
-}
-
-TEST_F(DevicesDialogTest, ReinitOnSelectKeepsTheValueItHadBefore) {
-    TVideoCapture& capture = Control();
-    capture.SetReinitOnSelect(false);
-    TFDevicesDlg dialog(application);
-    dialog.SetCaptureControl(&capture);
-    dialog.FormActivate();
-    dialog.cbVideoDevices().SetItemIndex(1);
-    dialog.ApplyChoices();
-    EXPECT_FALSE(capture.ReinitOnSelect());
-    EXPECT_EQ(capture.CurrentVideoDeviceIndex(), 1);
-    EXPECT_EQ(Initialisations(), 0u);
 }
 
 TEST_F(DevicesDialogTest, AFailedInitialisationAfterApplyIsReportedByTheControlOnly) {
