@@ -3,7 +3,8 @@
 # TESTBENCH_BUILD_DIR.
 TESTBENCH_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 TESTBENCH_BUILD_DIR="${TESTBENCH_BUILD_DIR:-$TESTBENCH_ROOT/build}"
-export WINEPREFIX="$TESTBENCH_BUILD_DIR/wineprefix"
+# TESTBENCH_WINEPREFIX names another prefix (scripts/run.sh runs in its own).
+export WINEPREFIX="${TESTBENCH_WINEPREFIX:-$TESTBENCH_BUILD_DIR/wineprefix}"
 export WINEARCH=win64
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko installer prompts in a fresh prefix.

@@ -7,6 +7,7 @@
 #include "app/MainForm.h"
 #include "camera/CommDataForm.h"
 #include "capture/MediaPlatform.h"
+#include "serial/SerialPlatform.h"
 
 #include <memory>
 
@@ -15,7 +16,8 @@ namespace tb {
 class TProgramWindows {
 public:
     explicit TProgramWindows(TApplication& application,
-                             std::shared_ptr<IMediaPlatform> platform = DefaultMediaPlatform());
+                             std::shared_ptr<IMediaPlatform> platform = DefaultMediaPlatform(),
+                             std::shared_ptr<ISerialPlatform> serial = Win32SerialPlatform());
     ~TProgramWindows();
     TProgramWindows(const TProgramWindows&) = delete;
     TProgramWindows& operator=(const TProgramWindows&) = delete;

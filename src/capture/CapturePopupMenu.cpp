@@ -1,36 +1,173 @@
-// The right-button menu and the device dialogs.
+// The right-button menu: its items computed from the catalogue, the control's choices
+// and the dialogs the graph offers; and what a click on each item does.
+#include "capture/PopupMenuLayout.h"
 #include "capture/VideoCapture.h"
+#include "devices/DeviceCatalogue.h"
+#include "framework/Application.h"
+#include "framework/Form.h"
+#include "framework/Menu.h"
+
+#include <array>
 
 namespace tb {
 
-// Fills the popup menu with devices, "Devices and Compressors" and the available dialogs
-// (not built yet).
-void TVideoCapture::BuildPopupMenu() {}
+namespace {
 
-// Adds "Clear capture" and the catalogue's video devices (not built yet).
-void TVideoCapture::AddDeviceMenuItems() {}
+constexpr std::array<const wchar_t*, kDialogKindCount> kDialogCaptions = {
+    L"Video Format",  L"Video Source",  L"Video Display",    L"Video Decoder",   L"Crossbar",
+    L"TV Tuner",      L"Audio Decoder", L"Audio Crossbar",   L"TV Audio",        L"Video Format",
+    L"Video Preview", L"Audio Format",  L"Video Compressor", L"Audio Compressor"};
 
-// Runs the clicked item and fires OnClickPopupMenu (not built yet).
-void TVideoCapture::PopupMenuClick(int) {}
-
-// Finds out which device dialogs the built graph offers (not built yet).
-void TVideoCapture::DetectDialogs() {
-    dialogAvailability_ = 0;
+// "Clear capture" and one item per video device.
+std::vector<TPopupMenuEntry> DeviceEntries(const TPopupMenuInput& input) {
+    std::vector<TPopupMenuEntry> entries;
+    entries.push_back({kClearCaptureCaption, kTagClearCapture, input.CurrentVideoDevice < 0, true});
+    for (size_t i = 0; i < input.VideoDeviceNames.size(); ++i) {
+        const int index = static_cast<int>(i);
+        TPopupMenuEntry entry{input.VideoDeviceNames[i], index, false, true};
+        if (index == input.CurrentVideoDevice)
+            entry.Checked = true;
+        else if (i < input.VideoDeviceInUse.size() && input.VideoDeviceInUse[i])
+            entry.Enabled = false;
+        entries.push_back(std::move(entry));
+    }
+    return entries;
 }
 
-// The dialogs whose availability bit is set, in kind order (not built yet: none).
+} // namespace
+
+std::wstring DialogCaption(int kind) {
+    if (kind < 0 || kind >= kDialogKindCount)
+        return {};
+    return kDialogCaptions[static_cast<size_t>(kind)];
+}
+
+bool DialogAvailable(std::uint16_t availability, int kind) {
+    return kind >= 0 && kind < 16 && (availability & (1u << kind)) != 0;
+}
+
+std::vector<TAvailableDialog> AvailableDialogsOf(std::uint16_t availability) {
+    std::vector<TAvailableDialog> dialogs;
+    for (int kind = 0; kind < kDialogKindCount; ++kind)
+        if (DialogAvailable(availability, kind))
+            dialogs.push_back({DialogCaption(kind), kind});
+    return dialogs;
+}
+
+std::vector<TPopupMenuEntry> PopupMenuEntries(const TPopupMenuInput& input) {
+    std::vector<TPopupMenuEntry> entries;
+    if (input.VideoDevicesList)
+        entries = DeviceEntries(input);
+    entries.push_back({kSeparatorCaption, 0, false, true});
+    if (input.DevicesDialog) {
+        entries.push_back({kDevicesDialogCaption, kTagDevicesDialog, false, true});
+        entries.push_back({kSeparatorCaption, 0, false, true});
+    }
+    const std::vector<TAvailableDialog> dialogs = AvailableDialogsOf(input.Availability);
+    for (size_t i = 0; i < dialogs.size(); ++i) {
+        // The preview pin's format is no menu item; its position still counts.
+        if (dialogs[i].Kind == dkVideoPreview)
+            continue;
+        entries.push_back({dialogs[i].Caption, kTagFirstDialog + static_cast<int>(i), false, true});
+    }
+    return entries;
+}
+
+// ---- The control's menu -------------------------------------------------------------
+
+namespace {
+
+// What the menu shows of the catalogue and the control's current video device.
+TPopupMenuInput MenuInput(const TVideoCapture& control, const TDevices* devices, bool devicesList,
+                          bool devicesDialog, std::uint16_t availability) {
+    TPopupMenuInput input;
+    input.VideoDevicesList = devicesList;
+    input.DevicesDialog = devicesDialog;
+    input.Availability = availability;
+    input.CurrentVideoDevice = control.CurrentVideoDeviceIndex();
+    if (devices != nullptr) {
+        input.VideoDeviceNames = devices->VideoDeviceNames();
+        for (size_t i = 0; i < input.VideoDeviceNames.size(); ++i)
+            input.VideoDeviceInUse.push_back(devices->VideoDeviceUser(static_cast<int>(i)) !=
+                                             nullptr);
+    }
+    return input;
+}
+
+} // namespace
+
+// Every item goes, the application's own included; the new items all run PopupMenuClick
+// with their tag.
+void TVideoCapture::BuildPopupMenu() {
+    TPopupMenu* menu = PopupMenu();
+    if (menu == nullptr)
+        return;
+    TMenuItem& root = menu->Items();
+    root.Clear();
+    const TPopupMenuInput input = MenuInput(*this, devices_, popupVideoDevicesList_,
+                                            popupDevicesDialog_, dialogAvailability_);
+    for (const TPopupMenuEntry& entry : PopupMenuEntries(input)) {
+        const int tag = entry.Tag;
+        TMenuItem& item = root.Add(L"", entry.Caption);
+        if (entry.Caption != kSeparatorCaption)
+            item.OnClick = [this, tag](TMenuItem&) { PopupMenuClick(tag); };
+        item.SetChecked(entry.Checked);
+        item.SetEnabled(entry.Enabled);
+    }
+}
+
+// The device choices act on the control the menu was opened for (this control when it
+// was opened some other way); the dialogs act on this control.
+void TVideoCapture::PopupMenuClick(int tag) {
+    TPopupMenu* menu = PopupMenu();
+    if (menu == nullptr)
+        return;
+    TVideoCapture* target = dynamic_cast<TVideoCapture*>(menu->PopupComponent());
+    if (target == nullptr)
+        target = this;
+    if (tag >= kTagDevicesDialog) {
+        const INT_PTR result = ShowDevicesDialog();
+        RepaintOwnerForm();
+        if (result == mrOk)
+            InitGraph();
+    } else if (tag >= kTagFirstDialog) {
+        ShowDeviceDialogAt(tag - kTagFirstDialog);
+    } else if (tag == kTagClearCapture) {
+        target->CloseDevices();
+    } else {
+        target->SelectVideoDeviceByIndex(tag);
+        if (!reinitOnSelect_)
+            InitGraph();
+    }
+    Fire(OnClickPopupMenu);
+}
+
+// The Devices and Compressors dialog is a window of the device catalogue's own; until
+// it exists the request answers Cancel, which leaves the control as it was.
+INT_PTR TVideoCapture::ShowDevicesDialog() {
+    return RunModal(L"FDevicesDlg", [] { return mrCancel; });
+}
+
+INT_PTR TVideoCapture::RunModal(const std::wstring& name, const std::function<INT_PTR()>& show) {
+    if (TApplication* application = TApplication::Current())
+        return application->Prompter().Modal(name, nullptr, show);
+    return show();
+}
+
+void TVideoCapture::RepaintOwnerForm() {
+    if (auto* form = dynamic_cast<TForm*>(Parent()))
+        form->Repaint();
+}
+
 std::vector<TAvailableDialog> TVideoCapture::AvailableDialogs() const {
-    return {};
+    return AvailableDialogsOf(dialogAvailability_);
 }
 
-// Shows the dialog at a position of AvailableDialogs (not built yet).
-bool TVideoCapture::ShowDeviceDialogAt(int) {
-    return false;
-}
-
-// Shows one device dialog or property page (not built yet: none is available).
-bool TVideoCapture::ShowDeviceDialog(int) {
-    return false;
+bool TVideoCapture::ShowDeviceDialogAt(int position) {
+    const std::vector<TAvailableDialog> dialogs = AvailableDialogs();
+    if (position < 0 || position >= static_cast<int>(dialogs.size()))
+        return false;
+    return ShowDeviceDialog(dialogs[static_cast<size_t>(position)].Kind);
 }
 
 } // namespace tb

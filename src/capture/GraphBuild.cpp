@@ -74,6 +74,9 @@ AM_MEDIA_TYPE GrabberMediaType(TPixelFormat format) {
 }
 
 bool TVideoCapture::BuildBaseGraph() {
+    // A graph built before (a device chosen again) is stopped and taken apart first: its
+    // filters would otherwise stay connected and running behind objects being replaced.
+    TearDownGraph();
     ReleaseGraphObjects();
     HRESULT result = Checked(platform_->Create(CLSID_CaptureGraphBuilder2, captureGraphBuilder_),
                              captureGraphBuilder_);

@@ -23,6 +23,7 @@ void TVideoCapture::DismantleGraph() {
     if (previewing_)
         StopPreview();
 
+    LeaveFullScreen();
     if (videoWindow_) {
         videoWindow_->put_Visible(OAFALSE);
         videoWindow_->put_Owner(0);

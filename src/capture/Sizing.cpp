@@ -1,21 +1,75 @@
-// The video window inside the bevels, and full screen.
+// The video window inside the bevels, the control sized to the video, and full screen.
+#include "capture/CaptureMessages.h"
 #include "capture/VideoCapture.h"
+#include "capture/VideoLayout.h"
+
+#include <algorithm>
 
 namespace tb {
 
-// Places the video window inside the bevels (sizing the control to the video with
-// AutoSize is not built yet); without a video window there is nothing to place.
+TVideoLayout ComputeVideoLayout(int inset, bool autoSize, int videoWidth, int videoHeight,
+                                int controlWidth, int controlHeight) {
+    TVideoLayout layout;
+    if (autoSize) {
+        controlWidth = std::max(videoWidth, 0) + 2 * inset;
+        controlHeight = std::max(videoHeight, 0) + 2 * inset;
+    }
+    layout.ControlWidth = controlWidth;
+    layout.ControlHeight = controlHeight;
+    layout.Left = inset;
+    layout.Top = inset;
+    layout.Width = std::max(controlWidth - 2 * inset, 0);
+    layout.Height = std::max(controlHeight - 2 * inset, 0);
+    return layout;
+}
+
+// With AutoSize the control first takes the video's size plus the inset; the size
+// message this sends runs the layout again, which then finds the size right. The video
+// window is placed in the control's client area, which is the control itself unless it
+// has a border line.
 void TVideoCapture::LayoutVideoWindow() {
     if (!videoWindow_)
         return;
     const int inset = Inset();
-    const int width = ClientWidth() - 2 * inset;
-    const int height = ClientHeight() - 2 * inset;
-    videoWindow_->SetWindowPosition(inset, inset, width > 0 ? width : 0, height > 0 ? height : 0);
+    int videoWidth = 0;
+    int videoHeight = 0;
+    if (autoSize_) {
+        VideoFormat format;
+        GetVideoFormat(format);
+        videoWidth = format.Width;
+        videoHeight = format.Height;
+    }
+    const TVideoLayout wanted = ComputeVideoLayout(inset, autoSize_, videoWidth, videoHeight,
+                                                   ClientWidth(), ClientHeight());
+    if (autoSize_ &&
+        (wanted.ControlWidth != ClientWidth() || wanted.ControlHeight != ClientHeight()))
+        SetClientSize(wanted.ControlWidth, wanted.ControlHeight);
+    // The size the control really has now (a parent may have refused or aligned it).
+    const TVideoLayout placed =
+        ComputeVideoLayout(inset, false, 0, 0, ClientWidth(), ClientHeight());
+    if (videoWindow_)
+        videoWindow_->SetWindowPosition(placed.Left, placed.Top, placed.Width, placed.Height);
 }
 
-// Switches the video window to or from full screen (not built yet; without a video
-// window the value stays).
-void TVideoCapture::SetFullScreenMode(bool) {}
+// The renderer switches its window; a refusal leaves the value and is reported.
+void TVideoCapture::SetFullScreenMode(bool value) {
+    if (!videoWindow_)
+        return;
+    const HRESULT result = videoWindow_->put_FullScreenMode(value ? OATRUE : OAFALSE);
+    if (FAILED(result)) {
+        ShowCaptureError(msg::kFullScreenFailed, result);
+        return;
+    }
+    fullScreenMode_ = value;
+}
+
+// A video window that goes while covering the screen would leave the value claiming a
+// full screen that no longer exists: the window is switched back first and the value
+// follows it, so the next graph starts in normal mode and says so.
+void TVideoCapture::LeaveFullScreen() {
+    if (videoWindow_ && fullScreenMode_)
+        videoWindow_->put_FullScreenMode(OAFALSE);
+    fullScreenMode_ = false;
+}
 
 } // namespace tb

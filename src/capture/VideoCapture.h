@@ -289,10 +289,23 @@ private:
     void HandleBitmapGrabbed();
     void HandleFrameRendered();
 
-    // Menu and dialogs (CapturePopupMenu.cpp).
-    void AddDeviceMenuItems();
+    // Menu and dialogs (CapturePopupMenu.cpp, DialogDetection.cpp).
     void PopupMenuClick(int tag);
     void DetectDialogs();
+    // The Devices and Compressors dialog for this control, shown modally; its modal
+    // result.
+    INT_PTR ShowDevicesDialog();
+    // A modal dialog of a device or of the platform, through the application's prompter.
+    INT_PTR RunModal(const std::wstring& name, const std::function<INT_PTR()>& show);
+    // The property frame of one object, when it offers property pages; true when shown.
+    bool ShowPropertyPages(const std::wstring& name, IUnknown* object);
+    // The object offers at least one property page.
+    bool OffersPropertyPages(IUnknown* object);
+    // Repaints the owning form at once, when the owner is a form.
+    void RepaintOwnerForm();
+
+    // Sizing (Sizing.cpp): switches the video window out of full screen before it goes.
+    void LeaveFullScreen();
 
     // Platform seams.
     std::shared_ptr<IMediaPlatform> platform_;

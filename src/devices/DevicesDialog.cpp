@@ -180,7 +180,7 @@ LRESULT TFDevicesDlg::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return TForm::WndProc(message, wParam, lParam);
 }
 
-bool ShowDevicesDialog(TVideoCapture& control) {
+INT_PTR RunDevicesDialog(TVideoCapture& control) {
     TApplication* application = TApplication::Current();
     if (application == nullptr)
         throw std::logic_error("The devices dialog needs the application object");
@@ -189,9 +189,12 @@ bool ShowDevicesDialog(TVideoCapture& control) {
     POINT corner{16, 16};
     ::ClientToScreen(control.Handle(), &corner);
     dialog.SetBounds(corner.x, corner.y, dialog.Width(), dialog.Height());
+    return application->Prompter().Modal(dialog.Name(), &dialog,
+                                         [&dialog] { return dialog.ShowModal(); });
+}
 
-    const INT_PTR result = application->Prompter().Modal(dialog.Name(), &dialog,
-                                                         [&dialog] { return dialog.ShowModal(); });
+bool ShowDevicesDialog(TVideoCapture& control) {
+    const INT_PTR result = RunDevicesDialog(control);
     if (TControl* owner = control.Parent())
         owner->Repaint();
     if (result != mrOk)

@@ -90,11 +90,15 @@ private:
     UniqueFont waitFont_;
 };
 
-// Shows the dialog for `control` as its right-button menu item "Devices and Compressors"
-// does: the dialog's corner at the point (16, 16) of the control's client area, shown
-// modally through the application's prompter; afterwards the control's owner is
-// repainted and, when the dialog ended with "Ok", the control is initialised once.
-// True when the dialog ended with "Ok".
+// Shows the dialog for `control`: its corner at the point (16, 16) of the control's
+// client area, shown modally through the application's prompter as "FDevicesDlg".
+// Returns the modal result (mrOk after "Ok", mrCancel otherwise). The caller repaints
+// the control's owner and, on mrOk, initialises the control once, as the control's
+// right-button menu does.
+INT_PTR RunDevicesDialog(TVideoCapture& control);
+
+// RunDevicesDialog followed by the caller's part: the control's owner repainted and, when
+// the dialog ended with "Ok", the control initialised once. True after "Ok".
 bool ShowDevicesDialog(TVideoCapture& control);
 
 } // namespace tb

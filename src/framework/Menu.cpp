@@ -62,8 +62,9 @@ void TMenuItem::SetRadioItem(bool radio) {
 }
 
 void TMenuItem::Click() {
-    if (OnClick)
-        OnClick(*this);
+    // A handler may rebuild the menu and so destroy this very item: it runs from a copy.
+    if (auto handler = OnClick)
+        handler(*this);
 }
 
 TMenuItem& TMenuItem::Add(std::unique_ptr<TMenuItem> item) {

@@ -12,6 +12,7 @@
 
 namespace tb {
 
+class TControl;
 class TMenu;
 
 class TMenuItem {
@@ -106,6 +107,12 @@ public:
     std::function<void(TPopupMenu& sender)> OnPopup;
     // Shows the menu at the screen point and runs the chosen item's click.
     void Popup(HWND owner, int x, int y);
+    // The control for which the menu was opened last (none before the first opening).
+    TControl* PopupComponent() const { return popupComponent_; }
+    void SetPopupComponent(TControl* component) { popupComponent_ = component; }
+
+private:
+    TControl* popupComponent_ = nullptr;
 };
 
 } // namespace tb

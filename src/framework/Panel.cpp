@@ -244,6 +244,8 @@ LRESULT TPanel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             OnClick(*this);
         if (OnMouseUp)
             OnMouseUp(*this, button, ShiftFromKeys(wParam), x, y);
+        if (button == TMouseButton::mbRight)
+            ShowPopupMenu(x, y);
         return 0;
     }
     case WM_LBUTTONDBLCLK:
@@ -254,6 +256,15 @@ LRESULT TPanel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         break;
     }
     return TControl::WndProc(message, wParam, lParam);
+}
+
+void TPanel::ShowPopupMenu(int x, int y) {
+    if (popupMenu_ == nullptr)
+        return;
+    POINT point{x, y};
+    ::ClientToScreen(Handle(), &point);
+    popupMenu_->SetPopupComponent(this);
+    popupMenu_->Popup(Handle(), point.x, point.y);
 }
 
 } // namespace tb

@@ -45,7 +45,8 @@ public:
     bool ShowHint() const { return showHint_; }
     void SetShowHint(bool show);
 
-    // The menu offered on a right click; owned elsewhere.
+    // The menu offered on a right click; owned elsewhere. The panel names itself the
+    // menu's popup component before showing it.
     TPopupMenu* PopupMenu() const { return popupMenu_; }
     void SetPopupMenu(TPopupMenu* menu) { popupMenu_ = menu; }
 
@@ -62,6 +63,8 @@ protected:
     void HandleCreated() override;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void Paint(HDC dc);
+    // Shows the popup menu, if any, at a client point.
+    void ShowPopupMenu(int x, int y);
 
 private:
     void RecreateBorder();

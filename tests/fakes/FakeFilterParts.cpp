@@ -17,6 +17,12 @@ void* FakeStreamConfig::Interface(REFIID interfaceId) {
     return nullptr;
 }
 
+HRESULT FakeStreamConfig::QueryOther(REFIID interfaceId, void** object) {
+    if (pages_ && interfaceId == IID_ISpecifyPropertyPages)
+        return pages_->QueryInterface(interfaceId, object);
+    return E_NOINTERFACE;
+}
+
 HRESULT FakeStreamConfig::SetFormat(AM_MEDIA_TYPE* type) {
     if (type == nullptr)
         return Call(L"SetFormat", L"null", E_POINTER);

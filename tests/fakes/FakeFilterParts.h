@@ -22,6 +22,8 @@ public:
     TBFAKE_IUNKNOWN
     const TFakeMediaType& Current() const { return current_; }
     void SetCurrent(TFakeMediaType type) { current_ = std::move(type); }
+    // Property pages answered for ISpecifyPropertyPages (none unless set).
+    void SetPropertyPages(ComPtr<IUnknown> pages) { pages_ = std::move(pages); }
 
     HRESULT STDMETHODCALLTYPE SetFormat(AM_MEDIA_TYPE* type) override;
     HRESULT STDMETHODCALLTYPE GetFormat(AM_MEDIA_TYPE** type) override;
@@ -30,7 +32,9 @@ public:
 
 private:
     void* Interface(REFIID interfaceId) override;
+    HRESULT QueryOther(REFIID interfaceId, void** object) override;
     TFakeMediaType current_;
+    ComPtr<IUnknown> pages_;
 };
 
 // IAMVfwCaptureDialogs: HasDialog answers S_OK unless scripted ("HasDialog(1)").

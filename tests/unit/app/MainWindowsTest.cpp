@@ -3,6 +3,7 @@
 // a recording prompter.
 #include "app/ProgramWindows.h"
 
+#include "fakes/FakeSerial.h"
 #include "fakes/RecordingPrompter.h"
 #include "support/TestRegistry.h"
 
@@ -41,7 +42,9 @@ protected:
     TScopedSettings scoped{registry.Store()};
     std::shared_ptr<TRecordingPrompter> prompter = std::make_shared<TRecordingPrompter>();
     TApplication application{prompter};
-    TProgramWindows windows{application};
+    // The camera window opens its port when shown: a scripted one, never a real device.
+    TProgramWindows windows{application, DefaultMediaPlatform(),
+                            std::make_shared<tbtest::TFakeSerial>()};
 };
 
 int ThreadWindowsCaptioned(const std::wstring& caption) {
@@ -100,7 +103,8 @@ TEST_F(MainWindowsTest, TheMainWindowComesFirstAndTheOtherTwoStartHidden) {
     EXPECT_EQ(windows.FFormatPanel().ClientWidth(), 250);
     EXPECT_EQ(windows.FFormatPanel().ClientHeight(), 172);
     EXPECT_EQ(windows.FCommData().Name(), L"FCommData");
-    EXPECT_EQ(windows.FCommData().Caption(), L"ComCommand");
+    // The design caption "ComCommand" is replaced at creation (title + version).
+    EXPECT_TRUE(windows.FCommData().Caption().ends_with(L"  V2007.03.20"));
     EXPECT_FALSE(windows.FCommData().Visible());
     EXPECT_FALSE(::IsWindowVisible(windows.FCommData().Handle()));
 }

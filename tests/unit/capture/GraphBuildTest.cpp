@@ -73,11 +73,15 @@ TEST_F(GraphBuildTest, PlainSourceBaseGraphThenFullGraph) {
             L"Graph.SetWindowPosition(1, 1, 310, 211)",
             L"Graph.put_Visible(-1)",
             L"Graph.SetNotifyWindow(window, 401, 0)",
+            L"Cam.Dialogs.HasDialog(2)",
+            L"Cam.Dialogs.HasDialog(1)",
+            L"Cam.Dialogs.HasDialog(4)",
         }));
     EXPECT_TRUE(Access::GraphBuilt(control));
     EXPECT_EQ(Graph().NotifyWindow(), control.Handle());
     EXPECT_EQ(Graph().Owner(), reinterpret_cast<OAHWND>(control.Handle()));
-    EXPECT_EQ(control.DialogAvailability(), 0);
+    // The driver's format, source and display dialogs.
+    EXPECT_EQ(control.DialogAvailability(), 0x7);
     EXPECT_TRUE(Messages().empty());
 
     // Built already: nothing more happens.

@@ -336,7 +336,8 @@ TEST_F(DevicesDialogTest, TheDialogOpensAtTheControlsClientPoint16And16) {
         seen = {dialog.Left(), dialog.Top()};
         return mrCancel;
     };
-    EXPECT_FALSE(ShowDevicesDialog(capture));
+    EXPECT_EQ(RunDevicesDialog(capture), mrCancel);
+    EXPECT_EQ(prompter->dialogs, Names{L"FDevicesDlg"});
     EXPECT_EQ(seen.x, expected.x);
     EXPECT_EQ(seen.y, expected.y);
     control.reset(); // before its owner goes
