@@ -1,15 +1,60 @@
 #include "app/FormatPanel.h"
 
+#include "framework/IntegerText.h"
+#include "framework/Text.h"
+
+#include <string>
+
 namespace tb {
 
-TFFormatPanel::TFFormatPanel(TApplication& application) : TForm(application, L"FFormatPanel") {
+std::int32_t FrameSizeFromText(std::wstring_view text, std::wstring_view what) {
+    const std::int32_t value = StrToInt(text);
+    if (value < 1)
+        throw EConvertError(FormatText(L"'%s' is not a valid video " + std::wstring(what), text));
+    return value;
+}
+
+TFFormatPanel::TFFormatPanel(TApplication& application, TVideoCapture& videoCapture)
+    : TForm(application, L"FFormatPanel"), capture_(videoCapture),
+      widthLabel_(this, L"Label1", L"Video width:"), edVideoWidth_(this, L"edVideoWidth"),
+      heightLabel_(this, L"Label2", L"Video height:"), edVideoHeight_(this, L"edVideoHeight"),
+      btnSet_(this, L"btnSet", L"Set"), button1_(this, L"Button1", L"Save to Reg") {
     SetCaption(L"Format panel");
     SetBorderStyle(TBorderStyle::bsToolWindow);
     SetBounds(504, 142, 256, 200);
     SetFont(L"MS Sans Serif", -11);
+
+    widthLabel_.SetBounds(32, 24, 0, 0);
+    edVideoWidth_.SetBounds(104, 24, 57, 21);
+    heightLabel_.SetBounds(28, 64, 0, 0);
+    edVideoHeight_.SetBounds(104, 64, 57, 21);
+    btnSet_.SetBounds(104, 104, 75, 25);
+    button1_.SetBounds(104, 136, 75, 25);
+    btnSet_.OnClick = [this](TButton&) { btnSetClick(); };
+    button1_.OnClick = [this](TButton&) { Button1Click(); };
+    OnShow = [this](TForm&) { FormShow(); };
+
     HandleNeeded();
     SetClientSize(250, 172);
     DoCreate();
+}
+
+void TFFormatPanel::FormShow() {
+    edVideoWidth_.SetText(std::to_wstring(capture_.VideoWidth()));
+    edVideoHeight_.SetText(std::to_wstring(capture_.VideoHeight()));
+}
+
+void TFFormatPanel::btnSetClick() {
+    // Both fields are checked before anything is applied, so a bad height does not leave
+    // the device in a half-changed mode.
+    const std::int32_t width = FrameSizeFromText(edVideoWidth_.Text(), L"width");
+    const std::int32_t height = FrameSizeFromText(edVideoHeight_.Text(), L"height");
+    capture_.SetVideoWidth(width);
+    capture_.SetVideoHeight(height);
+}
+
+void TFFormatPanel::Button1Click() {
+    capture_.SaveSettings();
 }
 
 } // namespace tb

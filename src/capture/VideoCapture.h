@@ -167,6 +167,8 @@ public:
     static std::wstring CaptureErrorText(std::wstring_view format, std::int32_t code);
 
     // ---- Device and compressor selection (DeviceSelection.cpp) -----------------------
+    // The catalogue the control picks its devices from (none without one).
+    TDevices* DeviceCatalogue() const { return devices_; }
     bool ReinitOnSelect() const { return reinitOnSelect_; }
     void SetReinitOnSelect(bool value) { reinitOnSelect_ = value; }
     bool SelectVideoDevice(Microsoft::WRL::ComPtr<IMoniker> moniker);
