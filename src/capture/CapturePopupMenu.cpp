@@ -2,6 +2,7 @@
 // and the dialogs the graph offers; and what a click on each item does.
 #include "capture/PopupMenuLayout.h"
 #include "capture/VideoCapture.h"
+#include "devices/DevicesDialog.h"
 #include "devices/DeviceCatalogue.h"
 #include "framework/Application.h"
 #include "framework/Form.h"
@@ -145,7 +146,7 @@ void TVideoCapture::PopupMenuClick(int tag) {
 // The Devices and Compressors dialog is a window of the device catalogue's own; until
 // it exists the request answers Cancel, which leaves the control as it was.
 INT_PTR TVideoCapture::ShowDevicesDialog() {
-    return RunModal(L"FDevicesDlg", [] { return mrCancel; });
+    return tb::RunDevicesDialog(*this);
 }
 
 INT_PTR TVideoCapture::RunModal(const std::wstring& name, const std::function<INT_PTR()>& show) {
