@@ -1,6 +1,7 @@
 // TComPort with the real Win32 serial platform under Wine, each COM port on a Linux pty
 // whose far side the harness drives.
 #include "PtyControl.h"
+#include "support/MessagePump.h"
 
 #include "serial/ComErrors.h"
 #include "serial/ComPort.h"
@@ -15,26 +16,10 @@
 #include <vector>
 
 using namespace tb;
+using tbtest::PumpUntil;
 using tbtest::TPtyControl;
 
 namespace {
-
-template <typename Done>
-bool PumpUntil(Done done, DWORD timeoutMs = 3000) {
-    const ULONGLONG start = ::GetTickCount64();
-    for (;;) {
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
-        if (done())
-            return true;
-        if (::GetTickCount64() - start > timeoutMs)
-            return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT);
-    }
-}
 
 int ThreadCount() {
     tb::UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));

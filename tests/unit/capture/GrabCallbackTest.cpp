@@ -5,6 +5,7 @@
 
 #include "fakes/FakeFilterParts.h"
 #include "framework/Bitmap.h"
+#include "support/MessagePump.h"
 
 #include <functional>
 #include <thread>
@@ -18,19 +19,7 @@ namespace {
 
 // Dispatches the thread's messages until `done` or a few seconds have passed.
 bool PumpUntil(const std::function<bool()>& done) {
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageW(&message);
-        }
-        if (done())
-            return true;
-        if (::GetTickCount() - start > 5000)
-            return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
+    return tbtest::PumpUntil(done, 5000);
 }
 
 void PumpPending() {

@@ -7,6 +7,7 @@
 #include "framework/Application.h"
 #include "framework/Bitmap.h"
 #include "settings/SettingsStore.h"
+#include "support/MessagePump.h"
 #include "support/TestRegistry.h"
 
 #include <gtest/gtest.h>
@@ -55,13 +56,7 @@ TEST(GrabRealPlatform, TestCameraFrameArrivesAsUprightColourBars) {
     ASSERT_TRUE(control.InitGraph());
     ASSERT_TRUE(control.RequestBitmapGrab());
 
-    const DWORD start = ::GetTickCount();
-    while (!grabbed && ::GetTickCount() - start < 10000) {
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            ::DispatchMessageW(&message);
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
+    tbtest::PumpUntil([&] { return grabbed.has_value(); }, 10000);
     ASSERT_TRUE(grabbed) << "no frame within 10 s; frames seen: " << frames;
     EXPECT_GE(frames, 1);
     EXPECT_TRUE(prompter->messages.empty());

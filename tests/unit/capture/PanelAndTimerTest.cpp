@@ -1,6 +1,7 @@
 // The panel's inset and the timer the capture control is built on.
 #include "framework/Panel.h"
 #include "framework/Timer.h"
+#include "support/MessagePump.h"
 
 #include <gtest/gtest.h>
 
@@ -23,21 +24,7 @@ TEST(Panel, InsetCountsEachBevelThatIsNotNoneAndTheBorderWidthOnce) {
         EXPECT_EQ(BevelInset(c.inner, c.outer, c.bevelWidth, c.borderWidth), c.inset);
 }
 
-namespace {
-
-// Serves messages until `done` or the time is up.
-template <typename Done>
-void PumpUntil(Done done, DWORD milliseconds) {
-    const DWORD start = ::GetTickCount();
-    while (!done() && ::GetTickCount() - start < milliseconds) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-            ::DispatchMessageW(&message);
-    }
-}
-
-} // namespace
+using tbtest::PumpUntil;
 
 TEST(Timer, FiresWhileEnabledAndStopsWhenDisabled) {
     TTimer timer(10);
