@@ -7,7 +7,7 @@ PACKAGES=(
     cmake make git
     mingw-w64 g++-mingw-w64-x86-64-posix
     wine64 wine fonts-wine
-    xvfb xauth imagemagick socat
+    xvfb xauth imagemagick socat xdotool
     googletest
     gcc libc6-dev python3
 )

@@ -280,6 +280,70 @@ class Session:
                                 timeout=timeout)
         return code == 0
 
+    def children(self, caption):
+        """[(class, (x, y, width, height), text)] of the visible windows inside the
+        top-level window with that caption, in tree order; [] when it is not there."""
+        code, output = self.run_wine(self.build_path("tests/e2e/windowinfo.exe"), "--children",
+                                     caption, timeout=30)
+        if code != 0:
+            return []
+        found = []
+        for line in output.splitlines():
+            parts = line.split("\t")
+            if len(parts) < 3:
+                continue
+            rect = tuple(int(v) for v in parts[1].split())
+            found.append((parts[0], rect, parts[2]))
+        return found
+
+    def window_texts(self, caption):
+        """The texts of the windows inside a top-level window (a message box: its text
+        and its buttons)."""
+        return [text for _, _, text in self.children(caption)]
+
+    def focused(self, caption):
+        """(class, text) of the window with the keyboard focus in that window's thread."""
+        code, output = self.run_wine(self.build_path("tests/e2e/windowinfo.exe"), "--focus",
+                                     caption, timeout=30)
+        if code != 0 or "\t" not in output:
+            return None
+        klass, text = output.rstrip("\r\n").split("\t", 1)
+        return klass, text
+
+    def top_level_captions(self):
+        code, output = self.run_wine(self.build_path("tests/e2e/windowinfo.exe"), "--list",
+                                     timeout=30)
+        return output.splitlines() if code == 0 else []
+
+    # ---- real input, through the X server (xdotool), as a user gives it
+
+    def xdotool(self, *args, timeout=30):
+        subprocess.run(["xdotool", *[str(a) for a in args]], env=self.env, check=True,
+                       timeout=timeout, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def click(self, x, y, button=1):
+        """A click of a mouse button (1 left, 3 right) at a screen position."""
+        self.xdotool("mousemove", "--sync", x, y)
+        time.sleep(0.1)
+        self.xdotool("click", button)
+
+    def keys(self, *names, delay=0.15):
+        """Presses and releases keys one after the other (X key names: Down, Return,
+        Escape, Tab, alt+F4 ...), each after a short pause."""
+        for name in names:
+            self.xdotool("key", name)
+            time.sleep(delay)
+
+    # ---- the process as the system sees it
+
+    @staticmethod
+    def cpu_seconds(program):
+        """User and system CPU seconds the program's process has used so far."""
+        with open("/proc/%d/stat" % program.process.pid) as stat:
+            fields = stat.read().rsplit(")", 1)[1].split()
+        ticks = os.sysconf("SC_CLK_TCK")
+        return (int(fields[11]) + int(fields[12])) / ticks
+
     def screenshot(self, path, rect=None, timeout=30):
         """Saves the display (or the part `rect` = (x, y, width, height) of it)."""
         os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)

@@ -1,20 +1,117 @@
-// windowinfo CAPTION: prints "x y width height" of the top-level window with that
-// caption (its whole frame, in screen coordinates) and exits 0, or exits 1 when there is
-// no such window. The end-to-end harness uses it to wait for windows and to crop
-// screenshots.
+// Reads another program's windows for the end-to-end tests, as far as a user could see
+// them on the screen:
+//
+//   windowinfo CAPTION             "x y width height" of the visible top-level window
+//                                  with that caption (its whole frame, screen coordinates)
+//   windowinfo --children CAPTION  one line per visible descendant window:
+//                                  "class<TAB>x y width height<TAB>text" (screen
+//                                  coordinates), in the order of the window tree
+//   windowinfo --focus CAPTION     the class and text of the window that has the keyboard
+//                                  focus in that window's thread: "class<TAB>text"
+//   windowinfo --list              "caption" of every visible top-level window
+//
+// Exit code 0 on success, 1 when there is no such window, 2 for a wrong call.
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
+
+namespace {
+
+std::wstring TextOf(HWND window) {
+    wchar_t text[512] = {};
+    // WM_GETTEXT crosses processes for the standard controls (a message box's text).
+    ::SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                          2000, nullptr);
+    std::wstring result = text;
+    for (wchar_t& c : result)
+        if (c == L'\r' || c == L'\n' || c == L'\t')
+            c = L' ';
+    return result;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[128] = {};
+    ::GetClassNameW(window, name, 128);
+    return name;
+}
+
+void PrintRect(HWND window) {
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    std::printf("%ld %ld %ld %ld", rect.left, rect.top, rect.right - rect.left,
+                rect.bottom - rect.top);
+}
+
+void PrintText(const std::wstring& text) {
+    // UTF-8, so the tests read captions with accents as they are.
+    const int size =
+        ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string bytes(size > 0 ? size : 1, '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes.data(), size, nullptr, nullptr);
+    std::fputs(bytes.c_str(), stdout);
+}
+
+BOOL CALLBACK PrintChild(HWND window, LPARAM) {
+    if (!::IsWindowVisible(window))
+        return TRUE;
+    PrintText(ClassOf(window));
+    std::fputs("\t", stdout);
+    PrintRect(window);
+    std::fputs("\t", stdout);
+    PrintText(TextOf(window));
+    std::fputs("\n", stdout);
+    return TRUE;
+}
+
+BOOL CALLBACK PrintTopLevel(HWND window, LPARAM) {
+    if (::IsWindowVisible(window) && ::GetWindowTextLengthW(window) > 0) {
+        PrintText(TextOf(window));
+        std::fputs("\n", stdout);
+    }
+    return TRUE;
+}
+
+HWND FindVisible(const wchar_t* caption) {
+    HWND window = ::FindWindowW(nullptr, caption);
+    return window != nullptr && ::IsWindowVisible(window) ? window : nullptr;
+}
+
+} // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2)
         return 2;
-    HWND window = ::FindWindowW(nullptr, argv[1]);
-    if (window == nullptr || !::IsWindowVisible(window))
+    const std::wstring verb = argv[1];
+    if (verb == L"--list") {
+        ::EnumWindows(PrintTopLevel, 0);
+        return 0;
+    }
+    if (verb == L"--children" || verb == L"--focus") {
+        if (argc < 3)
+            return 2;
+        HWND window = FindVisible(argv[2]);
+        if (window == nullptr)
+            return 1;
+        if (verb == L"--children") {
+            ::EnumChildWindows(window, PrintChild, 0);
+            return 0;
+        }
+        GUITHREADINFO info{};
+        info.cbSize = sizeof(info);
+        if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) ||
+            info.hwndFocus == nullptr)
+            return 1;
+        PrintText(ClassOf(info.hwndFocus));
+        std::fputs("\t", stdout);
+        PrintText(TextOf(info.hwndFocus));
+        std::fputs("\n", stdout);
+        return 0;
+    }
+    HWND window = FindVisible(argv[1]);
+    if (window == nullptr)
         return 1;
-    RECT rect{};
-    ::GetWindowRect(window, &rect);
-    std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
-                rect.bottom - rect.top);
+    PrintRect(window);
+    std::fputs("\n", stdout);
     return 0;
 }
