@@ -134,11 +134,14 @@ void TVideoCapture::PopupMenuClick(int tag) {
     } else if (tag >= kTagFirstDialog) {
         ShowDeviceDialogAt(tag - kTagFirstDialog);
     } else if (tag == kTagClearCapture) {
-        target->CloseDevices();
+        target->ClearCapture();
     } else {
         target->SelectVideoDeviceByIndex(tag);
         if (!reinitOnSelect_)
             InitGraph();
+        // The user's pick is stored at once: the next return of the focus reloads the
+        // stored choices.
+        target->SaveSettings();
     }
     Fire(OnClickPopupMenu);
 }

@@ -4,8 +4,11 @@
 #include "capture/FormatText.h"
 #include "capture/GuidText.h"
 #include "devices/DeviceCatalogue.h"
+#include "framework/Application.h"
 #include "framework/Form.h"
 #include "settings/SettingsStore.h"
+
+#include <algorithm>
 
 namespace tb {
 
@@ -36,12 +39,12 @@ std::wstring FormatSection(const std::wstring& controlSection, const std::wstrin
     return controlSection + L"\\" + videoDevice;
 }
 
-// A stored identifier text, parsed; a missing (or empty) value leaves the default.
-// A text that is not an identifier raises EConvertError.
-void ReadGuid(TSettingsStore& store, const std::wstring& section, const wchar_t* name, GUID& id) {
-    std::wstring text;
-    if (store.RegReadString(section, name, text))
-        id = StringToGuid(text);
+// The largest frame side a stored mode may ask for; anything larger (or not positive) is
+// not a mode but a damaged value.
+constexpr std::int32_t kLargestVideoSide = 16384;
+
+bool PlausibleVideoSide(std::int32_t side) {
+    return side > 0 && side <= kLargestVideoSide;
 }
 
 } // namespace
@@ -62,10 +65,13 @@ void TVideoCapture::SaveSettings() {
     const std::wstring section = SettingsKeyName();
     const std::wstring videoDevice = CurrentVideoDeviceName();
 
-    store.RegWriteString(section, kVideoDeviceName, videoDevice);
-    store.RegWriteString(section, kAudioDeviceName, CurrentAudioDeviceName());
-    store.RegWriteString(section, kVideoCompressorName, CurrentVideoCompressorName());
-    store.RegWriteString(section, kAudioCompressorName, CurrentAudioCompressorName());
+    // The names the user chose, also while a chosen device is absent or failed to start.
+    store.RegWriteString(section, kVideoDeviceName, ChosenName(TDeviceCategory::VideoDevice));
+    store.RegWriteString(section, kAudioDeviceName, ChosenName(TDeviceCategory::AudioDevice));
+    store.RegWriteString(section, kVideoCompressorName,
+                         ChosenName(TDeviceCategory::VideoCompressor));
+    store.RegWriteString(section, kAudioCompressorName,
+                         ChosenName(TDeviceCategory::AudioCompressor));
 
     const std::int32_t videoDeviceIndex = CurrentVideoDeviceIndex();
     store.RegWriteInteger(section, kVideoDeviceIdx, videoDeviceIndex);
@@ -77,6 +83,10 @@ void TVideoCapture::SaveSettings() {
         return;
     VideoFormat format;
     GetVideoFormat(format);
+    // A mode that cannot be read (no graph: the device failed to start) is not the
+    // device's mode: the one stored before stays.
+    if (format.Width <= 0 || format.Height <= 0)
+        return;
     const std::wstring formatSection = FormatSection(section, videoDevice);
     store.RegWriteInteger(formatSection, kVideoWidth, format.Width);
     store.RegWriteInteger(formatSection, kVideoHeight, format.Height);
@@ -145,17 +155,46 @@ void TVideoCapture::LoadFormatSettings(VideoFormat& format) {
     if (stored) {
         TSettingsStore& store = Settings();
         const std::wstring formatSection = FormatSection(section, videoDevice);
-        store.RegReadInteger(formatSection, kVideoWidth, format.Width);
-        store.RegReadInteger(formatSection, kVideoHeight, format.Height);
+        // A damaged size counts as missing, each side on its own.
+        std::int32_t side = 0;
+        if (store.RegReadInteger(formatSection, kVideoWidth, side) && PlausibleVideoSide(side))
+            format.Width = side;
+        if (store.RegReadInteger(formatSection, kVideoHeight, side) && PlausibleVideoSide(side))
+            format.Height = side;
         std::int32_t bitCount = format.BitCount;
         if (store.RegReadInteger(formatSection, kVideoBitCount, bitCount))
             format.BitCount = static_cast<std::uint16_t>(bitCount & 0xFFFF);
         rateStored = store.RegReadFloat(formatSection, kVideoFrameRate, format.FrameRate);
-        ReadGuid(store, formatSection, kVideoSubType, format.Subtype);
-        ReadGuid(store, formatSection, kVideoFormatType, format.FormatType);
+        ReadStoredGuid(formatSection, kVideoSubType, format.Subtype);
+        ReadStoredGuid(formatSection, kVideoFormatType, format.FormatType);
     }
     if (!rateStored)
         format.FrameRate = VideoFrameRate();
+}
+
+// A stored identifier text, parsed; a missing (or empty) value leaves the default. A text
+// that is not an identifier is reported once, as the conversion error it is, and then
+// counts as missing: the initialisation goes on with the device's own mode, and the next
+// save stores a valid identifier again.
+void TVideoCapture::ReadStoredGuid(const std::wstring& section, const wchar_t* name, GUID& id) {
+    std::wstring text;
+    if (!Settings().RegReadString(section, name, text))
+        return;
+    if (const std::optional<GUID> parsed = ParseGuidText(text)) {
+        id = *parsed;
+        return;
+    }
+    const std::wstring reported = section + L"\\" + name + L"=" + text;
+    if (std::find(reportedValues_.begin(), reportedValues_.end(), reported) !=
+        reportedValues_.end())
+        return;
+    reportedValues_.push_back(reported);
+    try {
+        StringToGuid(text);
+    } catch (const EConvertError& error) {
+        if (TApplication* application = TApplication::Current())
+            application->HandleException(error);
+    }
 }
 
 } // namespace tb

@@ -44,11 +44,12 @@ const Microsoft::WRL::ComPtr<IMoniker>& TVideoCapture::Choice(TDeviceCategory ki
     return const_cast<TVideoCapture*>(this)->Choice(kind);
 }
 
-// Stores the moniker (releasing the one held before). With ReinitOnSelect on, the graph
-// is initialised for the new choice and the change event announces it afterwards,
-// whether the initialisation succeeded or not.
-bool TVideoCapture::Select(TDeviceCategory kind, ComPtr<IMoniker> moniker) {
+// Stores the moniker (releasing the one held before) and the name the choice goes by in
+// the settings. With ReinitOnSelect on, the graph is initialised for the new choice and
+// the change event announces it afterwards, whether the initialisation succeeded or not.
+bool TVideoCapture::Select(TDeviceCategory kind, ComPtr<IMoniker> moniker, std::wstring name) {
     Choice(kind) = std::move(moniker);
+    ChosenName(kind) = std::move(name);
     if (!reinitOnSelect_)
         return true;
     const bool result = InitGraph();
@@ -56,17 +57,35 @@ bool TVideoCapture::Select(TDeviceCategory kind, ComPtr<IMoniker> moniker) {
     return result;
 }
 
-// A name or index the catalogue does not know selects nothing: the choice becomes empty.
+bool TVideoCapture::Select(TDeviceCategory kind, ComPtr<IMoniker> moniker) {
+    std::wstring name;
+    if (moniker && devices_ != nullptr)
+        name = devices_->NameOf(kind, moniker.Get());
+    return Select(kind, std::move(moniker), std::move(name));
+}
+
+// A name the catalogue does not know selects nothing: the choice becomes empty, while
+// the name stays the one to store, so a device that is absent now (unplugged, or
+// failing) is taken again when it is back.
 bool TVideoCapture::SelectByName(TDeviceCategory kind, const std::wstring& name) {
     if (kind == kVideoDevice)
         ClearVideoDeviceUser();
-    return Select(kind, devices_ != nullptr ? devices_->ByName(kind, name) : nullptr);
+    return Select(kind, devices_ != nullptr ? devices_->ByName(kind, name) : nullptr, name);
 }
 
+// An index outside the catalogue chooses nothing, and nothing is what is stored.
 bool TVideoCapture::SelectByIndex(TDeviceCategory kind, std::int32_t index) {
     if (kind == kVideoDevice)
         ClearVideoDeviceUser();
     return Select(kind, devices_ != nullptr ? devices_->ByIndex(kind, index) : nullptr);
+}
+
+std::wstring& TVideoCapture::ChosenName(TDeviceCategory kind) {
+    return chosenNames_[static_cast<std::size_t>(kind)];
+}
+
+const std::wstring& TVideoCapture::ChosenName(TDeviceCategory kind) const {
+    return chosenNames_[static_cast<std::size_t>(kind)];
 }
 
 // The position of the catalogue entry holding the very moniker object the control
@@ -159,8 +178,17 @@ std::wstring TVideoCapture::CurrentAudioCompressorName() const {
 
 // ---- Giving the devices up --------------------------------------------------------
 
+// "Clear capture": the user gives both capture devices up, and that is what is stored
+// at once (a later return of the focus must not bring them back).
+void TVideoCapture::ClearCapture() {
+    ChosenName(kVideoDevice).clear();
+    ChosenName(kAudioDevice).clear();
+    CloseDevices();
+}
+
 // Saves the choices in force first, then forgets both capture devices; the compressor
-// choices stay for the next video device.
+// choices stay for the next video device. The stored names stay what the user chose: a
+// device given up because it failed is taken again at the next initialisation.
 void TVideoCapture::CloseDevices() {
     SaveSettings();
     TearDownGraph();

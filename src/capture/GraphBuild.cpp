@@ -9,8 +9,9 @@ namespace tb {
 
 namespace {
 
-// A filter graph name for AddFilter (capture filters go in without one).
-constexpr wchar_t kNoName[] = L"";
+// Capture filters go into the graph without a name: the graph makes a unique one up.
+// (An empty text is a name like any other, taken by the first filter that gets it.)
+constexpr const wchar_t* kNoName = nullptr;
 
 // Binds a device or compressor moniker to its filter.
 HRESULT BindFilter(IMoniker* moniker, Microsoft::WRL::ComPtr<IBaseFilter>& filter) {

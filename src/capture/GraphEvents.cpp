@@ -1,15 +1,54 @@
 // The graph's events: drained on WM_GRAPHNOTIFY; error aborts and lost devices end a
 // capture or preview, after which the preview is tried once more.
+//
+// A lost device reports whether it went away (removal) or came back (arrival). A removal
+// stops the graph and the preview is tried once; a device that is really gone refuses
+// that run, which the user is told once. Should the device report its removal again
+// before a single frame has flowed since that attempt, no further attempt is made: the
+// control settles stopped instead of running a dead graph over and over. An arrival
+// always gets an attempt, so the picture comes back by itself when the device returns.
+#include "capture/SampleGrabberCB.h"
 #include "capture/VideoCapture.h"
 
 namespace tb {
 
+namespace {
+
+// The second parameter of a lost-device event: the device came back.
+constexpr LONG_PTR kDeviceArrived = 1;
+
+} // namespace
+
+std::uint32_t TVideoCapture::FramesSeen() const {
+    return grabberCallback_ ? grabberCallback_->FramesSeen.load() : 0;
+}
+
 void TVideoCapture::HandleGraphEvents() {
+    // A message box shown while handling an event runs a message loop of its own, in
+    // which the next notification can arrive: it is drained after the current one.
+    if (handlingGraphEvents_) {
+        graphEventsPending_ = true;
+        return;
+    }
+    handlingGraphEvents_ = true;
+    struct TReset {
+        TVideoCapture& control;
+        ~TReset() { control.handlingGraphEvents_ = false; }
+    } reset{*this};
+    do {
+        graphEventsPending_ = false;
+        DrainGraphEvents();
+    } while (graphEventsPending_);
+}
+
+void TVideoCapture::DrainGraphEvents() {
     const bool wasCapturing = capturing_;
     const bool wasPreviewing = previewing_;
     if (!mediaEvent_)
         return;
 
+    bool removed = false;
+    bool arrived = false;
     // The handlers below rebuild the graph, which replaces the event source: each event
     // is taken from (and freed on) the source held at that moment.
     for (;;) {
@@ -28,6 +67,11 @@ void TVideoCapture::HandleGraphEvents() {
             Fire(OnAborted);
             break;
         case kEcDeviceLost:
+            if (param2 == kDeviceArrived) {
+                arrived = true;
+                break;
+            }
+            removed = true;
             Fire(OnDeviceLost);
             StopGraph();
             StopPreview();
@@ -37,8 +81,25 @@ void TVideoCapture::HandleGraphEvents() {
         }
     }
 
-    if (capturing_ != wasCapturing || previewing_ != wasPreviewing)
+    if (arrived) {
+        // The device is back: whatever the last attempt left, run the preview afresh.
+        lossRetryPending_ = false;
+        if (!preview_)
+            return;
+        if (previewing_)
+            StopPreview();
         StartPreview();
+        return;
+    }
+    if (capturing_ == wasCapturing && previewing_ == wasPreviewing)
+        return;
+    if (removed) {
+        if (lossRetryPending_ && FramesSeen() == framesAtLossRetry_)
+            return; // still gone: no frame since the last attempt
+        lossRetryPending_ = true;
+        framesAtLossRetry_ = FramesSeen();
+    }
+    StartPreview();
 }
 
 } // namespace tb

@@ -4,6 +4,14 @@
 
 namespace tb {
 
+namespace {
+
+// How long a run that completes in the background may take to show whether it started.
+// A healthy live graph is running within milliseconds.
+constexpr LONG kRunSettleMilliseconds = 500;
+
+} // namespace
+
 HRESULT TVideoCapture::RunFilterGraph() {
     ComPtr<IMediaControl> control;
     HRESULT result = filterGraph_.As(&control);
@@ -11,6 +19,14 @@ HRESULT TVideoCapture::RunFilterGraph() {
         result = E_NOINTERFACE;
     if (SUCCEEDED(result)) {
         result = control->Run();
+        if (result == S_FALSE) {
+            // A live graph answers before its filters have started: a device that
+            // cannot start (unplugged) shows only in the graph's state afterwards.
+            OAFilterState state = State_Stopped;
+            const HRESULT settled = control->GetState(kRunSettleMilliseconds, &state);
+            if (FAILED(settled))
+                result = settled;
+        }
         if (FAILED(result)) {
             // A failed run can leave filters paused, and a paused filter cannot be
             // disconnected later: pause the whole graph, then stop it.

@@ -47,10 +47,12 @@ ULONG STDMETHODCALLTYPE TSampleGrabberCB::Release() {
 }
 
 HRESULT STDMETHODCALLTYPE TSampleGrabberCB::SampleCB(double, IMediaSample*) {
+    ++FramesSeen;
     return S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE TSampleGrabberCB::BufferCB(double, BYTE* buffer, long length) {
+    ++FramesSeen;
     const HWND target = TargetWindow.load();
     if (target == nullptr)
         return S_OK; // detached: the control has let its graph go

@@ -76,6 +76,9 @@ public:
     std::atomic<HWND> TargetWindow{nullptr};
     // One-shot request: copy the next frame and announce it.
     std::atomic<bool> GrabRequested{false};
+    // Frames that passed the grabber, in either mode: tells the control whether the
+    // stream is flowing (after a lost device, for instance).
+    std::atomic<std::uint32_t> FramesSeen{0};
 
 private:
     TSampleGrabberCB();

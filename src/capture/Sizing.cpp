@@ -61,6 +61,10 @@ void TVideoCapture::SetFullScreenMode(bool value) {
         return;
     }
     fullScreenMode_ = value;
+    // Back from full screen the renderer keeps the screen's size for its window: it goes
+    // back inside the bevels at once.
+    if (!value)
+        LayoutVideoWindow();
 }
 
 // A video window that goes while covering the screen would leave the value claiming a

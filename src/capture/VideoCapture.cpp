@@ -128,21 +128,28 @@ bool TVideoCapture::InitGraph() {
         BuildPopupMenu();
         return false;
     }
-    bool ok = BuildBaseGraph();
-    if (ok) {
-        VideoFormat format;
-        LoadFormatSettings(format);
-        ok = SetVideoFormat(format);
-    }
-    if (ok)
-        RegisterAsVideoDeviceUser();
-    if (ok) {
-        // Does nothing when the format step already started the preview.
-        if (preview_)
-            StartPreview();
-    } else {
-        Fire(OnInitError);
-        CloseDevices();
+    bool ok = false;
+    try {
+        ok = BuildBaseGraph();
+        if (ok) {
+            VideoFormat format;
+            LoadFormatSettings(format);
+            ok = SetVideoFormat(format);
+        }
+        if (ok)
+            RegisterAsVideoDeviceUser();
+        if (ok) {
+            // Does nothing when the format step already started the preview.
+            if (preview_)
+                StartPreview();
+        } else {
+            Fire(OnInitError);
+            CloseDevices();
+        }
+    } catch (...) {
+        // The menu is the user's way to another device: it is there whatever failed.
+        BuildPopupMenu();
+        throw;
     }
     BuildPopupMenu();
     return ok;

@@ -31,6 +31,7 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -193,6 +194,8 @@ public:
     std::wstring CurrentAudioCompressorName() const;
     // Saves the settings, dismantles the graph and gives up both capture devices.
     void CloseDevices();
+    // Gives up both capture devices as the user's own choice, stored at once.
+    void ClearCapture();
 
     // ---- Video format (VideoFormat.cpp) ----------------------------------------------
     void GetVideoFormat(VideoFormat& format);
@@ -271,12 +274,20 @@ private:
     void StopGraph();
     void CaptureTimerTick();
     void HandleGraphEvents();
+    void DrainGraphEvents();
+    // Frames that have passed the grabber of the current graph (0 without one).
+    std::uint32_t FramesSeen() const;
 
     // Device choices by kind and the catalogue records of the video device's user
     // (DeviceSelection.cpp).
     ComPtr<IMoniker>& Choice(TDeviceCategory kind);
     const ComPtr<IMoniker>& Choice(TDeviceCategory kind) const;
     bool Select(TDeviceCategory kind, ComPtr<IMoniker> moniker);
+    bool Select(TDeviceCategory kind, ComPtr<IMoniker> moniker, std::wstring name);
+    // The name a choice goes by in the settings: the catalogue name of the device chosen,
+    // or the name asked for when that device is absent.
+    std::wstring& ChosenName(TDeviceCategory kind);
+    const std::wstring& ChosenName(TDeviceCategory kind) const;
     bool SelectByName(TDeviceCategory kind, const std::wstring& name);
     bool SelectByIndex(TDeviceCategory kind, std::int32_t index);
     std::int32_t CurrentIndex(TDeviceCategory kind) const;
@@ -286,6 +297,8 @@ private:
     // The stored name of a kind, or its current name when none is stored
     // (CaptureSettings.cpp).
     std::wstring ReadSavedName(const wchar_t* valueName, TDeviceCategory kind);
+    // A stored identifier of a format section; damaged text is reported once and skipped.
+    void ReadStoredGuid(const std::wstring& section, const wchar_t* name, GUID& id);
 
     // Frame messages (FrameGrab.cpp).
     void HandleBitmapGrabbed();
@@ -364,6 +377,11 @@ private:
     ComPtr<IMoniker> audioDevice_;
     ComPtr<IMoniker> videoCompressor_;
     ComPtr<IMoniker> audioCompressor_;
+    // The names of the four choices as the settings keep them, by category.
+    std::array<std::wstring, 4> chosenNames_;
+    // Damaged stored values already reported ("section\\name=text"), so a return of the
+    // focus does not report them again.
+    std::vector<std::wstring> reportedValues_;
 
     // Flags and values.
     bool graphBuilt_ = false;
@@ -382,6 +400,12 @@ private:
     std::uint32_t droppedFramesBaseline_ = 0;
     std::uint32_t framesNotDroppedBaseline_ = 0;
     std::uint16_t dialogAvailability_ = 0;
+    // Graph events being handled (a message box inside may bring the next batch).
+    bool handlingGraphEvents_ = false;
+    bool graphEventsPending_ = false;
+    // After a removed device the preview was tried once, with this many frames seen.
+    bool lossRetryPending_ = false;
+    std::uint32_t framesAtLossRetry_ = 0;
     ComPtr<TSampleGrabberCB> grabberCallback_;
     std::unique_ptr<TTimer> timer_;
 };

@@ -1,5 +1,7 @@
 #include "fakes/FakeFilter.h"
 
+#include "fakes/FakeFilterGraph.h"
+
 #include <cstring>
 #include <cwchar>
 
@@ -303,6 +305,16 @@ HRESULT FakeFilter::QueryFilterInfo(FILTER_INFO* info) {
     if (graph_ != nullptr)
         graph_->AddRef();
     return result;
+}
+
+void FakeFilter::SetUnplugged(bool unplugged) {
+    if (unplugged == unplugged_)
+        return;
+    unplugged_ = unplugged;
+    if (auto* graph = dynamic_cast<FakeFilterGraph*>(graph_))
+        graph->RaiseEvent(EC_DEVICE_LOST,
+                          reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this)),
+                          unplugged ? 0 : 1);
 }
 
 HRESULT FakeFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {

@@ -91,6 +91,11 @@ public:
     IFilterGraph* Graph() const { return graph_; }
     const std::wstring& GraphName() const { return graphName_; }
     FILTER_STATE State() const { return state_; }
+    // A hot-plugged device going or coming back, as a capture device reports it: the
+    // graph it belongs to hears EC_DEVICE_LOST (parameter 0 gone, 1 back) in any state,
+    // and while it is gone the graph cannot be paused or run.
+    void SetUnplugged(bool unplugged);
+    bool Unplugged() const { return unplugged_; }
 
     // IPersist, IMediaFilter, IBaseFilter
     HRESULT STDMETHODCALLTYPE GetClassID(CLSID* classId) override;
@@ -117,6 +122,7 @@ private:
     IFilterGraph* graph_ = nullptr;
     std::wstring graphName_;
     FILTER_STATE state_ = State_Stopped;
+    bool unplugged_ = false;
 };
 
 } // namespace tbfake

@@ -1,6 +1,9 @@
 #include "fakes/FakeFilterGraph.h"
 
+#include "fakes/FakeFilter.h"
 #include "framework/Text.h"
+
+#include <cwchar>
 
 namespace tbfake {
 
@@ -61,7 +64,7 @@ void FakeFilterGraph::RaiseEvent(long code, LONG_PTR param1, LONG_PTR param2) {
 
 HRESULT FakeFilterGraph::AddFilter(IBaseFilter* filter, LPCWSTR name) {
     const std::wstring filterName = name != nullptr ? name : L"";
-    const HRESULT result = Call(L"AddFilter", filterName);
+    HRESULT result = Call(L"AddFilter", filterName);
     if (FAILED(result))
         return result;
     if (filter == nullptr)
@@ -70,8 +73,20 @@ HRESULT FakeFilterGraph::AddFilter(IBaseFilter* filter, LPCWSTR name) {
         if (member.filter.Get() == filter)
             return VFW_E_DUPLICATE_NAME;
     }
-    // An empty name gets the filter's own name, as the platform makes one up.
-    const std::wstring stored = filterName.empty() ? FakeName(filter) : filterName;
+    // As the platform names them: no name gets a made-up unique one (here the filter's
+    // own name while it is free) and S_OK; a name already taken (the empty one too) is
+    // made unique with a number and answered with VFW_S_DUPLICATE_NAME.
+    std::wstring stored = name != nullptr ? filterName : FakeName(filter);
+    if (Filter(stored)) {
+        if (name != nullptr && result == S_OK)
+            result = VFW_S_DUPLICATE_NAME;
+        const std::wstring base = stored;
+        for (int number = 1; Filter(stored); ++number) {
+            wchar_t suffix[16] = {};
+            std::swprintf(suffix, 16, L" %04d", number);
+            stored = base + suffix;
+        }
+    }
     filters_.push_back({stored, filter});
     filter->JoinFilterGraph(this, stored.c_str());
     return result;
@@ -175,15 +190,36 @@ HRESULT FakeFilterGraph::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT
     return NotImplemented(L"Invoke");
 }
 
+// A graph leaving the stopped state pauses its filters first: a device that is not
+// plugged in refuses. As the platform's graph does, a run answers S_FALSE at once and
+// fails in the background (GetState then answers E_FAIL until the graph is stopped); a
+// pause answers with the device's refusal.
+HRESULT FakeFilterGraph::MemberRefusal() const {
+    if (state_ != State_Stopped)
+        return S_OK;
+    for (const auto& member : filters_) {
+        const auto* filter = dynamic_cast<const FakeFilter*>(member.filter.Get());
+        if (filter != nullptr && filter->Unplugged())
+            return HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
+    }
+    return S_OK;
+}
+
 HRESULT FakeFilterGraph::Run() {
-    const HRESULT result = Call(L"Run");
+    HRESULT result = Call(L"Run");
+    if (SUCCEEDED(result) && FAILED(MemberRefusal())) {
+        runFailure_ = E_FAIL;
+        result = S_FALSE;
+    }
     if (SUCCEEDED(result))
         state_ = State_Running;
     return result;
 }
 
 HRESULT FakeFilterGraph::Pause() {
-    const HRESULT result = Call(L"Pause");
+    HRESULT result = Call(L"Pause");
+    if (SUCCEEDED(result) && FAILED(MemberRefusal()))
+        result = MemberRefusal();
     if (SUCCEEDED(result))
         state_ = State_Paused;
     return result;
@@ -191,8 +227,10 @@ HRESULT FakeFilterGraph::Pause() {
 
 HRESULT FakeFilterGraph::Stop() {
     const HRESULT result = Call(L"Stop");
-    if (SUCCEEDED(result))
+    if (SUCCEEDED(result)) {
         state_ = State_Stopped;
+        runFailure_ = S_OK;
+    }
     return result;
 }
 
@@ -200,7 +238,8 @@ HRESULT FakeFilterGraph::GetState(LONG, OAFilterState* state) {
     if (state == nullptr)
         return E_POINTER;
     *state = state_;
-    return Call(L"GetState");
+    const HRESULT result = Call(L"GetState");
+    return SUCCEEDED(result) && FAILED(runFailure_) ? runFailure_ : result;
 }
 
 HRESULT FakeFilterGraph::RenderFile(BSTR) {

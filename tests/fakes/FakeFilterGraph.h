@@ -143,12 +143,14 @@ private:
         LONG_PTR param2;
     };
     void* Interface(REFIID interfaceId) override;
+    HRESULT MemberRefusal() const;
     HRESULT Get(const wchar_t* method, long value, long* target);
 
     std::vector<TMember> filters_;
     std::deque<TEvent> events_;
     int unfreed_ = 0;
     OAFilterState state_ = State_Stopped;
+    HRESULT runFailure_ = S_OK; // a run that failed in the background
     HWND notifyWindow_ = nullptr;
     long notifyMessage_ = 0;
     LONG_PTR notifyInstance_ = 0;

@@ -2,9 +2,11 @@
 // "TestPatternCamera.Control", that every camera instance maps while it exists and that
 // the control tool (testcamctl.exe) or a test program changes. Per device (cameras 1
 // and 2, the microphone 3):
-//  - unplugged: while set, the device is gone: a running stream stops and reports
-//    EC_DEVICE_LOST (parameter 0); Run fails; clearing it reports EC_DEVICE_LOST with
-//    parameter 1 (the device is back) and a running stream resumes;
+//  - unplugged: while set, the device is gone: a filter in a graph reports
+//    EC_DEVICE_LOST (parameter 0) once, whatever the graph's state, a running stream
+//    stops delivering, and Pause and Run fail (device not connected); clearing it
+//    reports EC_DEVICE_LOST with parameter 1 (the device is back) and a running stream
+//    resumes;
 //  - abort requests: each increment makes a running stream report EC_ERRORABORT and
 //    stop delivering until the graph is stopped and run again;
 //  - stall: the next frame is held back this many milliseconds (a bus hiccup), so the

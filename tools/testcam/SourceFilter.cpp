@@ -52,6 +52,7 @@ SourceFilter::SourceFilter(int device, const CLSID& clsid, std::unique_ptr<Strea
 }
 
 SourceFilter::~SourceFilter() {
+    watch_.reset();
     pin_.reset();
     ObjectDestroyed();
 }
@@ -145,6 +146,9 @@ HRESULT SourceFilter::Stop() {
 }
 
 HRESULT SourceFilter::PauseLocked() {
+    // A device that is not there cannot be started, as with real hardware.
+    if (state_ == State_Stopped && pin_->DeviceUnplugged())
+        return HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
     if (state_ == State_Stopped) {
         const HRESULT hr = pin_->Active();
         if (FAILED(hr))
@@ -232,9 +236,25 @@ HRESULT SourceFilter::QueryFilterInfo(FILTER_INFO* info) {
 }
 
 HRESULT SourceFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
-    std::lock_guard lock(lock_);
-    graph_ = graph;
-    name_ = name != nullptr ? name : L"";
+    std::unique_ptr<DeviceWatch> leaving;
+    {
+        std::lock_guard lock(lock_);
+        graph_ = graph;
+        name_ = name != nullptr ? name : L"";
+        leaving = std::move(watch_);
+    }
+    // Outside the lock: the watch's thread takes it to reach the graph.
+    leaving.reset();
+    if (graph != nullptr) {
+        auto* unknown = static_cast<IUnknown*>(static_cast<IBaseFilter*>(this));
+        auto watch = std::make_unique<DeviceWatch>(
+            [this] { return pin_->DeviceUnplugged(); },
+            [this, unknown](bool unplugged) {
+                NotifyEvent(EC_DEVICE_LOST, reinterpret_cast<LONG_PTR>(unknown), unplugged ? 0 : 1);
+            });
+        std::lock_guard lock(lock_);
+        watch_ = std::move(watch);
+    }
     return S_OK;
 }
 

@@ -7,6 +7,7 @@
 #include <dshow.h>
 #include <wrl/client.h>
 
+#include "DeviceWatch.h"
 #include "SourcePin.h"
 #include "Guids.h"
 
@@ -87,6 +88,8 @@ private:
     std::wstring name_;
     PatternOptions options_;
     std::unique_ptr<SourcePin> pin_;
+    // Reports removals and arrivals while the filter is in a graph.
+    std::unique_ptr<DeviceWatch> watch_;
 };
 
 } // namespace testcam

@@ -505,16 +505,15 @@ void SourcePin::StreamLoop() {
     bool resync = true;
     bool discontinuity = true;
     bool halted = false; // after an abort or a refused sample, until the next run
-    bool lostReported = false;
+    // Removals and arrivals are the filter's device watch's to report; the stream only
+    // stops delivering while the device is gone.
+    bool wasUnplugged = false;
     LONG seenAborts = control_.AbortRequests(device);
-    auto* unknown = static_cast<IUnknown*>(static_cast<IBaseFilter*>(&filter_));
 
     while (!stopThread_) {
         const bool unplugged = control_.Unplugged(device);
-        if (unplugged != lostReported) {
-            lostReported = unplugged;
-            filter_.NotifyEvent(EC_DEVICE_LOST, reinterpret_cast<LONG_PTR>(unknown),
-                                unplugged ? 0 : 1);
+        if (unplugged != wasUnplugged) {
+            wasUnplugged = unplugged;
             resync = true;
             discontinuity = true;
         }

@@ -35,6 +35,8 @@ struct TVideoCaptureGraphAccess {
     static TDateTime CaptureStartTime(const TVideoCapture& c) { return c.captureStartTime_; }
 
     static bool HoldsFilterGraph(const TVideoCapture& c) { return c.filterGraph_ != nullptr; }
+    static IGraphBuilder* FilterGraph(const TVideoCapture& c) { return c.filterGraph_.Get(); }
+    static std::uint32_t FramesSeen(const TVideoCapture& c) { return c.FramesSeen(); }
     static bool HoldsVideoStreamConfig(const TVideoCapture& c) {
         return c.videoStreamConfig_ != nullptr;
     }

@@ -216,17 +216,19 @@ TEST_F(SettingsPersistenceTest, WithoutAVideoDeviceNoFormatSectionIsWritten) {
     EXPECT_FALSE(registry.Exists(kSection, L"VideoWidth"));
 }
 
-TEST_F(SettingsPersistenceTest, ADeviceWithoutGraphStoresAnEmptyMode) {
+// A device that failed to start has no mode to read: the mode stored before stays, and
+// so does the device's name.
+TEST_F(SettingsPersistenceTest, ADeviceWithoutGraphKeepsItsStoredMode) {
+    const std::wstring section = std::wstring(kSection) + L"\\USB Camera";
+    registry.Store().RegWriteInteger(section, L"VideoWidth", 320);
     {
         TReinitOnSelectBatch batch(*control);
         control->SelectVideoDeviceByName(L"USB Camera");
     }
     control->SaveSettings();
-    const std::wstring section = std::wstring(kSection) + L"\\USB Camera";
-    EXPECT_EQ(Raw(section, L"VideoWidth")->Integer(), 0);
-    EXPECT_EQ(Raw(section, L"VideoFrameRate")->Binary64(), 0);
-    EXPECT_EQ(Raw(section, L"VideoSubType")->Text(), L"{00000000-0000-0000-0000-000000000000}");
-    EXPECT_EQ(Raw(section, L"VideoFormatString")->Text(), L"0\u00D70; 0.000;  (0)");
+    EXPECT_EQ(Raw(kSection, L"VideoDeviceName")->Text(), L"USB Camera");
+    EXPECT_EQ(Raw(section, L"VideoWidth")->Integer(), 320);
+    EXPECT_FALSE(registry.Exists(section, L"VideoSubType"));
 }
 
 TEST_F(SettingsPersistenceTest, WhatIsSavedIsLoadedBack) {
@@ -303,25 +305,39 @@ TEST_F(SettingsPersistenceTest, ValuesAsEarlierRunsStoredThemReadTheSame) {
     EXPECT_EQ(format.FormatType, FORMAT_VideoInfo);
 }
 
-TEST_F(SettingsPersistenceTest, AStoredIdentifierThatIsNoIdentifierRaisesTheConversionError) {
+// Identifier text that is no identifier is reported once, as the conversion error, and
+// counts as missing; the rest of the mode and the other selections still load.
+TEST_F(SettingsPersistenceTest, AStoredIdentifierThatIsNoIdentifierIsReportedOnceAndSkipped) {
     UseCamera(L"Cam", tbfake::VideoInfoType(MEDIASUBTYPE_YUY2, 640, 480, 16, 333333));
     PlantText(kSection, L"AudioDeviceName", L"Mic");
-    for (const wchar_t* name : {L"VideoSubType", L"VideoFormatType"}) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
-        PlantText(kCamSection, L"VideoSubType", L"{32595559-0000-0010-8000-00AA00389B71}");
-        PlantText(kCamSection, name, L"YUY2");
+    PlantText(kCamSection, L"VideoSubType", L"YUY2");
+    PlantText(kCamSection, L"VideoFormatType", L"{05589F80-C356-11CE-BF01-00AA0055595A}");
+    registry.Store().RegWriteInteger(kCamSection, L"VideoWidth", 320);
+    for (int load = 0; load < 2; ++load) {
         VideoFormat format;
-        try {
-            control->LoadFormatSettings(format);
-            ADD_FAILURE() << "no conversion error";
-        } catch (const EConvertError& error) {
-            EXPECT_EQ(error.Message(), L"'YUY2' is not a valid GUID value");
-        }
-        // The selections before it took place, without re-initialising, and the switch
-        // is back.
-        EXPECT_EQ(control->CurrentAudioDeviceName(), L"Mic");
-        EXPECT_TRUE(control->ReinitOnSelect());
-        EXPECT_EQ(changeEvents, 0);
+        control->LoadFormatSettings(format);
+        EXPECT_EQ(format.Subtype, GUID_NULL);
+        EXPECT_EQ(format.FormatType, FORMAT_VideoInfo);
+        EXPECT_EQ(format.Width, 320);
+    }
+    ASSERT_EQ(prompter->messages.size(), 1u);
+    EXPECT_EQ(prompter->messages[0].text, L"'YUY2' is not a valid GUID value");
+    EXPECT_EQ(control->CurrentAudioDeviceName(), L"Mic");
+    EXPECT_TRUE(control->ReinitOnSelect());
+    EXPECT_EQ(changeEvents, 0);
+}
+
+// Sizes that cannot be a frame's count as missing: the control's own size is asked for.
+TEST_F(SettingsPersistenceTest, ImpossibleStoredSizesCountAsMissing) {
+    UseCamera(L"Cam", tbfake::VideoInfoType(MEDIASUBTYPE_YUY2, 640, 480, 16, 333333));
+    for (const std::int32_t side : {0, -1, -2147483647 - 1, 16385, 2147483647}) {
+        SCOPED_TRACE(side);
+        registry.Store().RegWriteInteger(kCamSection, L"VideoWidth", side);
+        registry.Store().RegWriteInteger(kCamSection, L"VideoHeight", side);
+        VideoFormat format;
+        control->LoadFormatSettings(format);
+        EXPECT_EQ(format.Width, control->Width());
+        EXPECT_EQ(format.Height, control->Height());
     }
 }
 

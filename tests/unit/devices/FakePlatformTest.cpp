@@ -149,7 +149,7 @@ TEST(FakeCaptureGraph, BuildsAndTakesApartAPreviewGraph) {
         auto grabber = MakeFake<FakeSampleGrabber>(L"Grabber", log);
 
         ASSERT_EQ(builder->SetFiltergraph(graph.Get()), S_OK);
-        ASSERT_EQ(graph->AddFilter(camera.Get(), L""), S_OK);
+        ASSERT_EQ(graph->AddFilter(camera.Get(), nullptr), S_OK);
         ComPtr<IAMStreamConfig> config;
         EXPECT_EQ(builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, camera.Get(),
                                          IID_IAMStreamConfig,
