@@ -30,7 +30,7 @@ BAR_COLOURS = ((255, 255, 0), (0, 255, 255), (255, 0, 255))
 class CaptureJourneys(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.session = harness.Session(time_limit=900)
+        cls.session = harness.Session(time_limit=560)
         try:
             cls.session.prepare_prefix()
         except Exception:
@@ -44,13 +44,13 @@ class CaptureJourneys(unittest.TestCase):
 
     def setUp(self):
         self.session.reg_delete(APP_KEY)
-        self.testcamctl("replug")
+        self.camera_control("replug")
         self.program = None
 
     def tearDown(self):
         if self.program is not None and self.program.running():
             self.program.kill()
-        self.testcamctl("replug")
+        self.camera_control("replug")
 
     # ---- the program
 
@@ -74,7 +74,7 @@ class CaptureJourneys(unittest.TestCase):
         kind, data = value
         return int(data, 16) if kind == "REG_DWORD" else data
 
-    def testcamctl(self, verb):
+    def camera_control(self, verb):
         exe = self.session.build_path("tools/testcam/testcamctl.exe")
         for camera in ("1", "2"):
             self.session.run_wine(exe, verb, camera, timeout=30)
@@ -189,7 +189,7 @@ class CaptureJourneys(unittest.TestCase):
         time.sleep(1)
         previewing = self.cpu_over(3)
 
-        self.testcamctl("unplug")
+        self.camera_control("unplug")
         texts = self.wait_for_box()
         self.assertIsNotNone(texts, "the lost camera was not reported")
         self.assertTrue(any("Cannot run preview graph!" in t for t in texts), texts)
@@ -201,7 +201,7 @@ class CaptureJourneys(unittest.TestCase):
               % (previewing, unplugged, unplugged / max(previewing, 1e-6)))
         self.assertLessEqual(unplugged, previewing * 1.5 + 0.02, "the control spins")
 
-        self.testcamctl("replug")
+        self.camera_control("replug")
         self.assertTrue(self.wait_for_picture(timeout=10), "the picture did not come back")
         self.assertTrue(self.frames_move(), "the picture is frozen")
         self.close()
