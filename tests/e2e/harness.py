@@ -397,6 +397,27 @@ class Session:
                        stderr=subprocess.DEVNULL)
 
 
+def open_session(time_limit):
+    """A Session for one test class, its prefix prepared (closed again if that fails)."""
+    session = Session(time_limit=time_limit)
+    try:
+        session.prepare_prefix()
+    except Exception:
+        session.close()
+        raise
+    return session
+
+
+def wait_until(probe, timeout, interval=0.3):
+    """The first true answer of `probe()` within `timeout` seconds, else the last one."""
+    deadline = time.monotonic() + timeout
+    while True:
+        answer = probe()
+        if answer or time.monotonic() >= deadline:
+            return answer
+        time.sleep(interval)
+
+
 def artifact_path(name):
     """Where a test leaves files for people to look at (screenshots): build/e2e-artifacts."""
     directory = os.path.join(BUILD_DIR, "e2e-artifacts")

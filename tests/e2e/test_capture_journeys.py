@@ -30,12 +30,7 @@ BAR_COLOURS = ((255, 255, 0), (0, 255, 255), (255, 0, 255))
 class CaptureJourneys(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.session = harness.Session(time_limit=560)
-        try:
-            cls.session.prepare_prefix()
-        except Exception:
-            cls.session.close()
-            raise
+        cls.session = harness.open_session(time_limit=560)
 
     @classmethod
     def tearDownClass(cls):
@@ -94,12 +89,7 @@ class CaptureJourneys(unittest.TestCase):
         return all(colours.get(colour, 0) > 300 for colour in BAR_COLOURS)
 
     def wait_for_picture(self, timeout=15):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            if self.shows_picture():
-                return True
-            time.sleep(0.3)
-        return False
+        return harness.wait_until(self.shows_picture, timeout)
 
     def box_texts(self, caption=ERROR_CAPTION):
         """The texts of a visible message box with that caption, or None."""
@@ -108,13 +98,7 @@ class CaptureJourneys(unittest.TestCase):
         return self.session.window_texts(caption)
 
     def wait_for_box(self, caption=ERROR_CAPTION, timeout=10):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            texts = self.box_texts(caption)
-            if texts is not None:
-                return texts
-            time.sleep(0.2)
-        return None
+        return harness.wait_until(lambda: self.box_texts(caption), timeout, interval=0.2)
 
     def dismiss_box(self, caption=ERROR_CAPTION):
         self.assertTrue(self.session.close_window(caption), "the message box did not close")
