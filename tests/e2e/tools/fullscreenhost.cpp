@@ -11,91 +11,46 @@
 //   error <text>                       something failed
 //
 // Each step waits `pause` milliseconds (first argument, default 1500) before the next.
-#include "capture/VideoCapture.h"
-#include "devices/DeviceCatalogue.h"
-#include "framework/Application.h"
-#include "framework/Form.h"
-
-#include <objbase.h>
+#include "support/CaptureHost.h"
 
 #include <cstdio>
 #include <cwchar>
-#include <memory>
-
-namespace {
-
-struct TComScope {
-    TComScope() { ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    ~TComScope() { ::CoUninitialize(); }
-};
-
-void Say(const char* format, long a = 0, long b = 0, long c = 0, long d = 0, long e = 0,
-         long f = 0) {
-    std::printf(format, a, b, c, d, e, f);
-    std::printf("\n");
-    std::fflush(stdout);
-}
-
-// The video window inside the control: the control's only child window.
-HWND VideoWindowOf(HWND control) {
-    return ::GetWindow(control, GW_CHILD);
-}
-
-void Wait(tb::TApplication& application, DWORD milliseconds) {
-    const ULONGLONG end = ::GetTickCount64() + milliseconds;
-    while (::GetTickCount64() < end) {
-        application.ProcessMessages();
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
-} // namespace
 
 int wmain(int argc, wchar_t** argv) {
     const DWORD pause = argc > 1 ? std::wcstoul(argv[1], nullptr, 10) : 1500;
-    TComScope com;
-    tb::TApplication application;
-    tb::TDevices devices(tb::DefaultMediaPlatform());
-    tb::TForm form(application, L"FullScreenHost");
-    form.SetCaption(L"Full screen host");
-    form.SetBounds(60, 60, 400, 320);
-    auto control = std::make_unique<tb::TVideoCapture>(
-        &form, L"VideoCapture1", tb::DefaultMediaPlatform(), tb::DefaultClock(), &devices);
-    control->SetBevelOuter(tb::TBevelCut::bvLowered);
-    control->SetBevelWidth(2);
-    control->SetBounds(8, 8, 330, 250);
-    form.Show();
-    control->SetReinitOnSelect(false);
-    control->SelectVideoDeviceByName(L"Test Pattern Camera");
-    if (!control->InitGraph()) {
-        Say("error the camera does not start");
+    tbtest::TCaptureHost host;
+    tb::TVideoCapture& control = host.Control();
+    if (!host.Start(L"Test Pattern Camera")) {
+        std::puts("error the camera does not start");
         return 1;
     }
-    Wait(application, pause);
+    host.Wait(pause);
     RECT rect{};
-    ::GetWindowRect(control->Handle(), &rect);
-    Say("picture %ld %ld %ld %ld", rect.left, rect.top, rect.right - rect.left,
-        rect.bottom - rect.top);
+    ::GetWindowRect(control.Handle(), &rect);
+    std::printf("picture %ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
+                rect.bottom - rect.top);
+    std::fflush(stdout);
 
-    control->SetFullScreenMode(true);
-    if (!control->FullScreenMode()) {
-        Say("error full screen refused");
+    control.SetFullScreenMode(true);
+    if (!control.FullScreenMode()) {
+        std::puts("error full screen refused");
         return 1;
     }
-    Say("full");
-    Wait(application, pause);
+    std::puts("full");
+    std::fflush(stdout);
+    host.Wait(pause);
 
-    control->SetFullScreenMode(false);
-    Wait(application, pause / 2);
-    HWND video = VideoWindowOf(control->Handle());
+    control.SetFullScreenMode(false);
+    host.Wait(pause / 2);
+    // The video window is the control's only child window.
     RECT place{};
-    if (video != nullptr) {
+    if (HWND video = ::GetWindow(control.Handle(), GW_CHILD)) {
         ::GetWindowRect(video, &place);
-        ::MapWindowPoints(nullptr, control->Handle(), reinterpret_cast<POINT*>(&place), 2);
+        ::MapWindowPoints(nullptr, control.Handle(), reinterpret_cast<POINT*>(&place), 2);
     }
-    Say("back %ld %ld %ld %ld %ld %ld", place.left, place.top, place.right - place.left,
-        place.bottom - place.top, control->ClientWidth(), control->ClientHeight());
-    Wait(application, pause);
-    control.reset();
+    std::printf("back %ld %ld %ld %ld %d %d\n", place.left, place.top, place.right - place.left,
+                place.bottom - place.top, control.ClientWidth(), control.ClientHeight());
+    std::fflush(stdout);
+    host.Wait(pause);
     return 0;
 }

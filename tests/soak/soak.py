@@ -1,0 +1,316 @@
+#!/usr/bin/env python3
+"""Soak and fault runs of the capture control and the program under Wine, the way a bench
+left running all day on a technician's desk is treated. Prints one table of figures and
+exits 1 when a run failed.
+
+    soak.py [--quick]
+
+The runs: device switching, unplug storms, stalls and aborts (also closing the program
+while the camera is stalled), a long preview, and hostile stored settings. --quick is
+the version the test command runs (a few minutes); without it the runs take about an
+hour (switches 1000, unplug cycles 200, preview 30 minutes, every stored value with
+every kind of damage one at a time)."""
+
+import argparse
+import os
+import re
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(os.path.dirname(HERE), "e2e"))
+
+import harness  # noqa: E402
+
+APP_TITLE = "TestBench"
+CAPTION = "PelmontTest2"
+APP_KEY = "HKCU\\Software\\Zarrow\\Testbench"
+REG_PATH = "Software\\Zarrow\\Testbench"
+CAPTURE = "Form1\\VideoCapture1"
+CAMERA = "Test Pattern Camera"
+FORMAT = CAPTURE + "\\" + CAMERA
+BAR_COLOURS = ((255, 255, 0), (0, 255, 255), (255, 0, 255))
+
+REG_SZ, REG_BINARY, REG_DWORD, REG_MULTI_SZ, REG_QWORD = 1, 3, 4, 7, 11
+
+# Every value the program stores and reads back, with its kind.
+STORED = [
+    ("Form1", "left", REG_DWORD), ("Form1", "top", REG_DWORD),
+    ("Form1", "width", REG_DWORD), ("Form1", "height", REG_DWORD),
+    ("Form1", "WindowState", REG_DWORD), ("Form1", "Autosize", REG_DWORD),
+    (CAPTURE, "VideoDeviceName", REG_SZ), (CAPTURE, "AudioDeviceName", REG_SZ),
+    (CAPTURE, "VideoCompressorName", REG_SZ), (CAPTURE, "AudioCompressorName", REG_SZ),
+    (FORMAT, "VideoWidth", REG_DWORD), (FORMAT, "VideoHeight", REG_DWORD),
+    (FORMAT, "VideoBitCount", REG_DWORD), (FORMAT, "VideoFrameRate", REG_BINARY),
+    (FORMAT, "VideoSubType", REG_SZ), (FORMAT, "VideoFormatType", REG_SZ),
+    ("FCommData", "left", REG_DWORD), ("FCommData", "top", REG_DWORD),
+    ("FCommData", "width", REG_DWORD), ("FCommData", "height", REG_DWORD),
+    ("FCommData", "WindowState", REG_DWORD), ("FCommData", "ComPort", REG_DWORD),
+    ("FCommData", "CamModell", REG_DWORD),
+]
+
+
+def text(value):
+    return value.encode("utf-16-le").hex()
+
+
+def damages(kind):
+    """(label, registry kind, hex data) of every damage for a value of this kind."""
+    found = [("kind-string", REG_SZ, text("x\0")), ("kind-binary", REG_BINARY, "01"),
+             ("kind-qword", REG_QWORD, "ffffffffffffffff"),
+             ("kind-multi", REG_MULTI_SZ, text("a\0b\0\0")),
+             ("kind-dword", REG_DWORD, "ffffffff")]
+    found = [d for d in found if d[1] != kind]
+    for size in (0, 1, 3, 7, 9):
+        found.append(("size-%d" % size, kind, "41*%d" % size if size else "-"))
+    found.append(("size-64k", kind, "41*65536"))
+    if kind == REG_DWORD:
+        for label, number in (("zero", 0), ("minus-one", 0xFFFFFFFF), ("max", 0x7FFFFFFF),
+                              ("min", 0x80000000)):
+            found.append((label, kind, number.to_bytes(4, "little").hex()))
+    if kind == REG_BINARY:
+        for label, bits in (("nan", 0x7FF8000000000000), ("inf", 0x7FF0000000000000),
+                            ("minus-inf", 0xFFF0000000000000), ("zero", 0)):
+            found.append((label, kind, bits.to_bytes(8, "little").hex()))
+    if kind == REG_SZ:
+        found += [("empty", kind, text("\0")), ("32k", kind, "5a00*32768+0000"),
+                  ("surrogate", kind, "00d8" + text("x\0")),
+                  ("embedded-nul", kind, text("Test\0Pattern\0")),
+                  ("unknown-name", kind, text("No Such Device\0"))]
+    return found
+
+
+class Soak:
+    def __init__(self, quick):
+        self.quick = quick
+        self.session = harness.Session(time_limit=3 * 3600)
+        self.session.prepare_prefix()
+        self.rows = []
+        self.failures = 0
+
+    def close(self):
+        self.session.reg_delete(APP_KEY)
+        self.session.close()
+
+    def row(self, run, figures, ok, note=""):
+        self.rows.append((run, figures, ok, note))
+        if not ok:
+            self.failures += 1
+        print("%-22s %-6s %s %s" % (run, "ok" if ok else "FAIL", figures, note), flush=True)
+
+    # ---- runs of the capture control alone (soakhost)
+
+    def host(self, *args, timeout):
+        program = self.session.start_program(self.session.build_path("tests/soak/soakhost.exe"),
+                                             *[str(a) for a in args])
+        code = program.wait(timeout=timeout)
+        if code is None:
+            program.kill()
+        figures = {}
+        for line in program.lines:
+            match = re.match(r"^figure (\S+) (\S+)", line)
+            if match:
+                figures[match.group(1)] = float(match.group(2))
+        result = [l for l in program.lines if l.startswith("result ")]
+        verdict = result[-1] if result else "result fail no answer (code %s)" % code
+        return figures, verdict
+
+    @staticmethod
+    def show(figures, *names):
+        return " ".join("%s=%g" % (n, figures[n]) for n in names if n in figures)
+
+    def run_switching(self):
+        count = 100 if self.quick else 1000
+        bare, _ = self.host("bare", count, timeout=1800)
+        figures, verdict = self.host("switch", count, timeout=3600)
+        per_switch = figures.get("handle_growth", 0) / count
+        platform = bare.get("handle_growth", 0) / count
+        ok = verdict == "result ok" or verdict == "result fail handles or memory grew"
+        ok = ok and figures.get("memory_drift_pct", 99) <= 2 and per_switch <= platform + 0.05
+        self.row("device switching", self.show(figures, "switches", "switches_without_picture",
+                                               "hangs", "memory_drift_pct", "user_drift_pct")
+                 + " handles/switch=%.2f (platform alone %.2f)" % (per_switch, platform),
+                 ok and figures.get("switches_without_picture", 1) == 0, verdict)
+
+    def run_unplug(self):
+        cycles, shortest, longest = (20, 50, 300) if self.quick else (200, 50, 2000)
+        figures, verdict = self.host("unplug", cycles, shortest, longest, timeout=3600)
+        ok = verdict in ("result ok", "result fail handles or memory grew") and \
+            figures.get("memory_drift_pct", 99) <= 2
+        self.row("unplug storms", self.show(
+            figures, "cycles", "messages", "hangs", "longest_answer_ms", "unplugged_to_idle_ratio",
+            "picture_back_s", "memory_drift_pct", "handle_growth"), ok, verdict)
+
+    def run_stall(self):
+        figures, verdict = self.host("stall", 3 if self.quick else 20, timeout=600)
+        self.row("stalls and aborts", self.show(figures, "stalls", "aborts_reported", "hangs",
+                                                "longest_answer_ms"),
+                 verdict == "result ok", verdict)
+
+    def run_preview(self):
+        seconds = 120 if self.quick else 1800
+        figures, verdict = self.host("preview", seconds, timeout=seconds + 600)
+        self.row("long preview", self.show(figures, "seconds", "frames_expected",
+                                           "frames_rendered", "frames_missing", "hangs",
+                                           "memory_drift_pct", "handle_growth"),
+                 verdict == "result ok", verdict)
+
+    # ---- the program
+
+    def start_program(self):
+        program = self.session.start_program(self.session.build_path("src/TestBench.exe"))
+        return program
+
+    def answer_boxes(self, seconds):
+        """Closes every message box of the program that shows within `seconds`; their
+        texts."""
+        texts = []
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            for caption in (APP_TITLE, "DirectShow - Capture"):
+                if self.session.window_rect(caption) is not None:
+                    texts.append(" | ".join(self.session.window_texts(caption)))
+                    self.session.close_window(caption)
+            time.sleep(0.3)
+        return texts
+
+    def shows_picture(self):
+        children = self.session.children(CAPTION)
+        if not children:
+            return False
+        rect = max((r for _, r, _ in children), key=lambda r: r[2] * r[3])
+        shot = harness.artifact_path("soak-picture.png")
+        self.session.screenshot(shot, rect)
+        from test_program import histogram
+        colours = histogram(shot)
+        return all(colours.get(c, 0) > 300 for c in BAR_COLOURS)
+
+    def run_close_while_stalled(self):
+        self.session.reg_delete(APP_KEY)
+        self.session.reg_add(APP_KEY + "\\" + CAPTURE, "VideoDeviceName", CAMERA)
+        program = self.start_program()
+        shown = self.session.wait_for_window(CAPTION, timeout=60) is not None
+        time.sleep(2)
+        exe = self.session.build_path("tools/testcam/testcamctl.exe")
+        for camera in ("1", "2"):
+            self.session.run_wine(exe, "stall", camera, "20000", timeout=30)
+        time.sleep(0.5)
+        start = time.monotonic()
+        self.session.close_window(CAPTION, timeout=10)
+        code = program.wait(timeout=30)
+        took = time.monotonic() - start
+        stored = self.session.reg_query(APP_KEY + "\\" + CAPTURE, "VideoDeviceName")
+        ok = shown and code == 0 and took <= 5 and stored == ("REG_SZ", CAMERA)
+        self.row("close while stalled", "closed_in_s=%.2f exit=%s stored=%s" % (
+            took, code, stored[1] if stored else None), ok)
+        if program.running():
+            program.kill()
+
+    def raw(self, values):
+        """Stores [(section, name, kind, data)] byte for byte (data as regraw spells it)."""
+        args = []
+        for section, name, kind, data in values:
+            args += [REG_PATH + "\\" + section, name, str(kind), data or "-"]
+        code, _ = self.session.run_wine(self.session.build_path("tests/soak/regraw.exe"), *args,
+                                        timeout=30)
+        if code != 0:
+            raise harness.HarnessError("regraw failed for %s" % (values,))
+
+    def stored_values_valid(self):
+        """Every value the program stored has its own kind and size again."""
+        wrong = []
+        for section, name, kind in STORED:
+            value = self.session.reg_query(APP_KEY + "\\" + section, name)
+            if value is None:
+                continue  # not every run stores every value (a format section needs a mode)
+            expected = {REG_SZ: "REG_SZ", REG_DWORD: "REG_DWORD", REG_BINARY: "REG_BINARY"}[kind]
+            if value[0] != expected or (kind == REG_BINARY and len(value[1]) != 16):
+                wrong.append("%s\\%s=%s" % (section, name, value[0]))
+        return wrong
+
+    def hostile_case(self, bad):
+        """One start with the values in `bad` [(section, name, kind, hex)]; a failure
+        text, or None when the program coped."""
+        self.session.reg_delete(APP_KEY)
+        self.raw([(CAPTURE, "VideoDeviceName", REG_SZ, text(CAMERA + "\0"))] + bad)
+        device_intact = all(not (s == CAPTURE and n == "VideoDeviceName") for s, n, _, _ in bad)
+        program = self.start_program()
+        try:
+            if self.session.wait_for_window(CAPTION, timeout=60) is None:
+                return "no main window: " + program.output()[-300:]
+            boxes = self.answer_boxes(3)
+            if len(boxes) > len(bad):
+                return "%d messages for %d values: %s" % (len(boxes), len(bad), boxes)
+            if device_intact and not harness.wait_until(self.shows_picture, 10):
+                return "no picture"
+            if not program.running():
+                return "the program ended by itself"
+            self.session.close_window(CAPTION, timeout=10)
+            self.answer_boxes(1)
+            code = program.wait(timeout=30)
+            if code != 0:
+                return "exit code %s: %s" % (code, program.output()[-300:])
+            wrong = self.stored_values_valid()
+            if wrong:
+                return "stored values still wrong: " + ", ".join(wrong)
+            return None
+        finally:
+            if program.running():
+                program.kill()
+
+    def run_hostile(self):
+        cases = []
+        for section, name, kind in STORED:
+            for label, bad_kind, data in damages(kind):
+                cases.append(("%s\\%s %s" % (section, name, label),
+                              [(section, name, bad_kind, data)]))
+        if self.quick:
+            # Every damage at once for each value, and a spread of single damages.
+            labels = sorted({label for _, _, k in STORED for label, _, _ in damages(k)})
+            at_once = []
+            for label in labels:
+                bad = []
+                for section, name, kind in STORED:
+                    for other, bad_kind, data in damages(kind):
+                        if other == label:
+                            bad.append((section, name, bad_kind, data))
+                at_once.append(("all %s" % label, bad))
+            cases = at_once[::3] + cases[::47]
+        tried = passed = 0
+        failed = []
+        for label, bad in cases:
+            tried += 1
+            problem = self.hostile_case(bad)
+            if problem is None:
+                passed += 1
+            else:
+                failed.append("%s: %s" % (label, problem))
+                print("  hostile %s: %s" % (label, problem), flush=True)
+        self.row("hostile settings", "cases=%d passed=%d" % (tried, passed), passed == tried,
+                 "; ".join(failed[:3]))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--quick", action="store_true")
+    parser.add_argument("--only", help="run only the runs whose method name contains this")
+    args = parser.parse_args()
+    soak = Soak(args.quick)
+    try:
+        for run in (soak.run_switching, soak.run_unplug, soak.run_stall, soak.run_preview,
+                    soak.run_close_while_stalled, soak.run_hostile):
+            if args.only and args.only not in run.__name__:
+                continue
+            run()
+    finally:
+        soak.close()
+    print()
+    print("%-22s %-6s %s" % ("run", "result", "figures"))
+    for run, figures, ok, note in soak.rows:
+        print("%-22s %-6s %s" % (run, "ok" if ok else "FAIL", figures))
+    print("%d passed, %d failed" % (len(soak.rows) - soak.failures, soak.failures))
+    return 1 if soak.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
