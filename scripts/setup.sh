@@ -10,7 +10,7 @@ PACKAGES=(
     clang lld
     wine64 wine fonts-wine
     xvfb xauth imagemagick socat xdotool
-    googletest
+    googletest nsis
     gcc libc6-dev python3
 )
 
