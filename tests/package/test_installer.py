@@ -20,6 +20,8 @@ import harness  # noqa: E402
 
 SETTINGS_KEY = r"HKCU\Software\Zarrow\Testbench"
 CAPTURE_KEY = SETTINGS_KEY + r"\Form1\VideoCapture1"
+THEME_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager"
+THEME = r"%SystemRoot%\resources\themes\light\light.msstyles"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\TestBench"
 INSTALLED = ["TestBench.exe", "testcam.dll", "testcamctl.exe", "README.md", "LICENSE.txt",
              "FIRST-STEPS.txt", "Uninstall.exe"]
@@ -92,8 +94,19 @@ class InstallerTest(unittest.TestCase):
                          ("REG_SZ", version()))
 
         # The installed program with the installed camera: a live picture (the pattern's
-        # yellow and cyan bars, and a frame counter that moves).
+        # yellow and cyan bars, and a frame counter that moves). Wine's own visual style
+        # is switched on, as Windows has one; no COM port leads to a device of this machine.
         self.session.reg_add(CAPTURE_KEY, "VideoDeviceName", "Test Pattern Camera")
+        for value, data, kind in (("ThemeActive", "1", "REG_SZ"),
+                                  ("DllName", THEME, "REG_EXPAND_SZ"),
+                                  ("ColorName", "Blue", "REG_SZ"),
+                                  ("SizeName", "NormalSize", "REG_SZ")):
+            self.session.reg_add(THEME_KEY, value, data, kind)
+        no_port = os.path.join(self.session.prefix, "no-serial-port")
+        os.makedirs(no_port)
+        for port in ("COM1", "COM2", "COM3", "COM4"):
+            self.session.reg_add(r"HKLM\Software\Wine\Ports", port, no_port)
+        self.session.restart_wineserver()
         program = self.session.start_program(os.path.join(self.install_dir, "TestBench.exe"))
         rect = self.session.wait_for_window("PelmontTest2", timeout=60)
         first = self.session.screenshot(os.path.join(self.work, "first.png"), rect)
@@ -108,6 +121,19 @@ class InstallerTest(unittest.TestCase):
         changed = subprocess.run(["compare", "-metric", "AE", first, second, "null:"],
                                  stderr=subprocess.PIPE, timeout=30)
         self.assertGreater(float(changed.stderr.split()[0]), 0, "the picture did not move")
+
+        # The format panel and the Communication Settings dialog beside the main window,
+        # in the visual style the manifest asks for (Common Controls 6).
+        camctl = self.session.build_path("tests/camera_e2e/camctl.exe")
+        self.wine(camctl, "menu", "PelmontTest2", "1", "1")
+        self.wine(camctl, "menu", "PelmontTest2", "1", "2")
+        self.wine(camctl, "wait", "Testbench", "20")  # COM1 leads nowhere: the error
+        self.wine(camctl, "click", "Testbench", "OK")
+        self.wine(camctl, "menu", "Testbench  V2007.03.20", "0", "0")
+        self.session.wait_for_window("Communication Settings", timeout=30)
+        time.sleep(1)
+        self.session.screenshot(harness.artifact_path("installed-program-dialogs.png"))
+        self.assertEqual(self.wine(camctl, "click", "Communication Settings", "Cancel"), 0)
         self.session.close_window("PelmontTest2")
         program.wait(timeout=30)
 
