@@ -2,7 +2,7 @@
 build; the setup installs silently into a fresh Wine prefix; the installed program shows
 the live picture of the test pattern camera the setup registered; the silent uninstall
 leaves no file, shortcut, camera registration or uninstall entry, and keeps the user's
-settings."""
+settings unless /REMOVESETTINGS asks otherwise."""
 
 import os
 import re
@@ -147,9 +147,16 @@ class InstallerTest(unittest.TestCase):
         self.assertNotIn("Test Pattern Camera", registry)
         self.assertNotIn("testcam.dll", registry)
         self.assertIsNone(self.session.reg_query(UNINSTALL_KEY, "DisplayVersion"))
-        # A silent uninstall does not tick "Remove my settings".
+        # A silent uninstall does not tick "Remove my settings"; /REMOVESETTINGS does.
         self.assertEqual(self.session.reg_query(CAPTURE_KEY, "VideoDeviceName"),
                          ("REG_SZ", "Test Pattern Camera"))
+        self.assertEqual(self.wine(setup, "/S"), 0)
+        self.settle()
+        self.assertEqual(self.wine(os.path.join(self.install_dir, "Uninstall.exe"), "/S",
+                                   "/REMOVESETTINGS"), 0)
+        self.settle()
+        self.assertFalse(os.path.exists(self.install_dir))
+        self.assertIsNone(self.session.reg_query(CAPTURE_KEY, "VideoDeviceName"))
 
 
 if __name__ == "__main__":
