@@ -7,32 +7,124 @@
 #                  [--seconds N]          after N seconds (default 5), then close the program
 #   --camera-model auto|721|730           what the simulated camera understands (auto)
 #   --camera-reply none|echo|ack          what it answers to each command (none)
-#   --no-camsim                           no simulator (a real camera on the machine's ports)
+#   --com1 DEVICE .. --com4 DEVICE        a real serial line (/dev/ttyUSB0, /dev/ttyACM0,
+#                                         /dev/serial/by-id/...) as that COM port, no simulator
+#   --no-camsim                           no simulator and no serial device at all
+#   --check-ports                         check the ports, print the mapping, and stop
 #
-# The program runs in its own Wine prefix (build/wineprefix-run). The camera simulator
-# (tools/camsim/camsim.py) sits on a Linux pty that Wine's COM1 is mapped to; COM2..COM4
-# lead nowhere (opening them reports an error), so no real serial device is touched.
-# With --no-camsim the ports are Wine's defaults (the machine's /dev/ttyS0..3).
-# What the camera receives is printed and logged to build/camsim.log.
+# The program runs in its own Wine prefix (build/wineprefix-run). Every COM port is
+# mapped in that prefix: COM1 to the camera simulator's pty (tools/camsim/camsim.py)
+# unless a --comN device is given, a --comN port to its device, and every other port to
+# nothing (opening it reports an error). Wine's own defaults (/dev/ttyS0..3, on virtual
+# machines often the console) are never used; a /dev/ttyS* device is mapped only when it
+# is named as such. What the simulated camera receives is printed and logged to
+# build/camsim.log.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+usage_error() {
+    echo "scripts/run.sh: $*" >&2
+    exit 2
+}
 
 screenshot=""
 seconds=5
 camsim=1
 camera_model=auto
 camera_reply=none
+check_only=0
+declare -A port_device=()
 while [ $# -gt 0 ]; do
+    case "$1" in
+    --screenshot | --seconds | --camera-model | --camera-reply | --com[1-4])
+        [ $# -ge 2 ] && [ -n "$2" ] && [[ "$2" != --* ]] || usage_error "$1 needs a value"
+        ;;
+    esac
     case "$1" in
     --screenshot) screenshot="$2"; shift 2 ;;
     --seconds) seconds="$2"; shift 2 ;;
     --camera-model) camera_model="$2"; shift 2 ;;
     --camera-reply) camera_reply="$2"; shift 2 ;;
+    --com[1-4])
+        com="COM${1#--com}"
+        [ -z "${port_device[$com]:-}" ] || usage_error "$1 is given twice"
+        device="$2"
+        # Wine needs the device's absolute path.
+        [[ "$device" = /* ]] || device="$PWD/$device"
+        port_device[$com]="$device"
+        shift 2
+        ;;
     --no-camsim) camsim=0; shift ;;
-    -h | --help) sed -n '2,19p' "$0"; exit 0 ;;
-    *) echo "unknown option: $1" >&2; exit 2 ;;
+    --check-ports) check_only=1; shift ;;
+    -h | --help) sed -n '2,21p' "$0"; exit 0 ;;
+    *) usage_error "unknown option: $1 (see --help)" ;;
     esac
 done
+
+# Checks the device given for a COM port without opening it (opening a serial line can
+# already move its modem lines).
+check_serial_device() {
+    local com="$1" device="$2" resolved
+    resolved="$(readlink -m -- "$device")"
+    case "$resolved" in
+    /dev/console | /dev/tty | /dev/tty[0-9]* | /dev/ptmx)
+        usage_error "$com: $device is a console of this machine, not a serial line"
+        ;;
+    /dev/ttyS[0-9]*)
+        # A built-in port is often the machine's console (always on these virtual
+        # machines): only its own name, never a link that leads to it, maps it.
+        if [ "$device" != "$resolved" ]; then
+            usage_error "$com: $device leads to $resolved, a built-in serial port that may be" \
+                "the machine's console; name $resolved itself if the camera is on it"
+        fi
+        ;;
+    esac
+    [ -e "$device" ] || usage_error "$com: $device does not exist (is the adapter plugged in?)"
+    [ -c "$device" ] || usage_error "$com: $device is not a character device"
+    local major minor
+    read -r major minor < <(stat -L -c '%t %T' -- "$device")
+    major=$((16#$major))
+    minor=$((16#$minor))
+    if [ -d /sys/dev/char ] && ! { [ "$major" -ge 136 ] && [ "$major" -le 143 ]; }; then
+        local subsystem
+        subsystem="$(readlink -f "/sys/dev/char/$major:$minor/subsystem" 2>/dev/null || true)"
+        [ "${subsystem##*/}" = tty ] || usage_error "$com: $device is not a serial (tty) device"
+    fi
+    if [ ! -r "$device" ] || [ ! -w "$device" ]; then
+        usage_error "$com: no permission to read and write $device (group" \
+            "$(stat -L -c %G -- "$device")): add your user to the 'dialout' group" \
+            "(sudo usermod -aG dialout $(id -un)), then log in again"
+    fi
+    local other
+    for other in "${!port_device[@]}"; do
+        if [ "$other" != "$com" ] &&
+            [ "$(readlink -m -- "${port_device[$other]}")" = "$resolved" ]; then
+            usage_error "$com and $other name the same device $resolved"
+        fi
+    done
+}
+
+coms=(COM1 COM2 COM3 COM4)
+for com in "${coms[@]}"; do
+    if [ -n "${port_device[$com]:-}" ]; then
+        check_serial_device "$com" "${port_device[$com]}"
+    fi
+done
+if [ ${#port_device[@]} -gt 0 ]; then
+    camsim=0
+fi
+for com in "${coms[@]}"; do
+    if [ -n "${port_device[$com]:-}" ]; then
+        echo "$com -> ${port_device[$com]}"
+    elif [ "$com" = COM1 ] && [ "$camsim" = 1 ]; then
+        echo "$com -> camera simulator"
+    else
+        echo "$com -> none"
+    fi
+done
+if [ "$check_only" = 1 ]; then
+    exit 0
+fi
 
 "$TESTBENCH_ROOT/scripts/setup.sh"
 "$TESTBENCH_ROOT/scripts/build.sh"
@@ -54,7 +146,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-program_env=()
 if [ "$camsim" = 1 ]; then
     python3 "$TESTBENCH_ROOT/tools/camsim/camsim.py" --pty-file "$work/pty" \
         --model "$camera_model" --reply "$camera_reply" \
@@ -68,23 +159,19 @@ if [ "$camsim" = 1 ]; then
         echo "The camera simulator did not start" >&2
         exit 1
     fi
-    pty="$(cat "$work/pty")"
-    "$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /d "$pty" /f >/dev/null 2>&1
-    # The other ports lead to a directory: opening them fails ("Unable to open COM2
-    # port (Error code=5)") instead of reaching a serial device of this machine.
-    mkdir -p "$WINEPREFIX/no-serial-port"
-    for com in COM2 COM3 COM4; do
-        "$wine" reg add 'HKLM\Software\Wine\Ports' /v "$com" /d "$WINEPREFIX/no-serial-port" \
-            /f >/dev/null 2>&1
-    done
-    # Wine's line-event waits need modem lines, which a pty lacks: the shim answers them.
-    program_env=(env LD_PRELOAD="$TESTBENCH_BUILD_DIR/native/ptyshim.so"
-        PTYSHIM_STATE="$work/modem")
-else
-    for com in COM1 COM2 COM3 COM4; do
-        "$wine" reg delete 'HKLM\Software\Wine\Ports' /v "$com" /f >/dev/null 2>&1 || true
-    done
+    port_device[COM1]="$(cat "$work/pty")"
 fi
+# Ports without a device lead to a directory: opening them fails ("Unable to open COM2
+# port (Error code=5)") instead of reaching a serial device of this machine.
+mkdir -p "$WINEPREFIX/no-serial-port"
+for com in "${coms[@]}"; do
+    "$wine" reg add 'HKLM\Software\Wine\Ports' /v "$com" \
+        /d "${port_device[$com]:-$WINEPREFIX/no-serial-port}" /f >/dev/null 2>&1
+done
+# Wine's line-event waits need modem lines, which a pty lacks: the shim answers them
+# for ptys (the simulator's, or one given as a device) and leaves other devices alone.
+program_env=(env LD_PRELOAD="$TESTBENCH_BUILD_DIR/native/ptyshim.so"
+    PTYSHIM_STATE="$work/modem")
 # Wine reads the port mapping when its server starts: restart this prefix's server.
 "$wineserver" -k 2>/dev/null || true
 "$wineserver" -w 2>/dev/null || true

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing TestBench needs: the
-# mingw-w64 cross compilers, Wine, Xvfb, GoogleTest sources and the tools the tests use.
+# mingw-w64 cross compilers (and clang with lld, CI's second compiler), Wine, Xvfb,
+# GoogleTest sources and the tools the tests use.
 set -euo pipefail
 
 PACKAGES=(
     cmake make git
     mingw-w64 g++-mingw-w64-x86-64-posix
+    clang lld
     wine64 wine fonts-wine
     xvfb xauth imagemagick socat xdotool
-    googletest
+    googletest nsis
     gcc libc6-dev python3
 )
 

@@ -13,6 +13,14 @@ namespace {
 constexpr wchar_t kOwnClass[] = L"TestBench.Window";
 constexpr wchar_t kControlProperty[] = L"TestBench.Control";
 
+// The program's icon (resource 1 of the executable), else the system's application icon.
+// Shared icons: the system owns them.
+HICON ProgramIcon(int size) {
+    const auto icon = static_cast<HICON>(::LoadImageW(
+        ::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_SHARED));
+    return icon != nullptr ? icon : ::LoadIconW(nullptr, IDI_APPLICATION);
+}
+
 void RegisterOwnClass() {
     static const bool registered = [] {
         WNDCLASSEXW windowClass{};
@@ -21,7 +29,8 @@ void RegisterOwnClass() {
         windowClass.lpfnWndProc = ::DefWindowProcW;
         windowClass.hInstance = ::GetModuleHandleW(nullptr);
         windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
+        windowClass.hIcon = ProgramIcon(::GetSystemMetrics(SM_CXICON));
+        windowClass.hIconSm = ProgramIcon(::GetSystemMetrics(SM_CXSMICON));
         windowClass.lpszClassName = kOwnClass;
         return ::RegisterClassExW(&windowClass) != 0;
     }();
