@@ -44,13 +44,13 @@ echo "== frame grabbing" >&2
 "$TESTBENCH_ROOT/scripts/wine-run.sh" "$TESTBENCH_BUILD_DIR/bench/grab/bench_grab.exe" "$runs" \
     >"$TESTBENCH_BUILD_DIR/bench-grab.log" 2>&1 || true
 "$(testbench_wineserver)" -w
-grep '^RESULT|' "$TESTBENCH_BUILD_DIR/bench-grab.log" >>"$results" || true
+grep '^RESULT|' "$TESTBENCH_BUILD_DIR/bench-grab.log" | tr -d '\r' >>"$results" || true
 
 echo "== test camera" >&2
 "$TESTBENCH_ROOT/scripts/wine-run.sh" "$TESTBENCH_BUILD_DIR/bench/testcam/bench_testcam.exe" 5 \
     >"$TESTBENCH_BUILD_DIR/bench-testcam.log" 2>&1 || true
 "$(testbench_wineserver)" -w
-grep '^RESULT|' "$TESTBENCH_BUILD_DIR/bench-testcam.log" >>"$results" || true
+grep '^RESULT|' "$TESTBENCH_BUILD_DIR/bench-testcam.log" | tr -d '\r' >>"$results" || true
 
 if [ "$serial" = 1 ]; then
     if [ ! -f "$TESTBENCH_BUILD_DIR/native/ptyshim.so" ]; then
@@ -63,12 +63,14 @@ if [ "$serial" = 1 ]; then
     "${harness[@]}" -- --rounds "$rounds" --idle-seconds 10 \
         >"$TESTBENCH_BUILD_DIR/bench-serial.log" 2>&1 || true
     grep '^RESULT|' "$TESTBENCH_BUILD_DIR/bench-serial.log" |
+        tr -d '\r' |
         sed 's/^RESULT|serial: idle open port/RESULT|serial: idle open port (shim pty)/' \
             >>"$results" || true
     echo "== serial link, bare ptys" >&2
     "${harness[@]}" --no-shim -- --idle-only --idle-seconds 10 \
         >"$TESTBENCH_BUILD_DIR/bench-serial-bare.log" 2>&1 || true
     grep '^RESULT|' "$TESTBENCH_BUILD_DIR/bench-serial-bare.log" |
+        tr -d '\r' |
         sed 's/^RESULT|serial: idle open port/RESULT|serial: idle open port (bare pty)/' \
             >>"$results" || true
 fi
