@@ -11,6 +11,7 @@
 #include "BenchReport.h"
 #include "PtyControl.h"
 
+#include "framework/Handles.h"
 #include "serial/ComPort.h"
 
 #include <algorithm>
@@ -66,43 +67,35 @@ double MedianOf(std::vector<double> micros) {
 // (overlapped, 115200 8N1), written with one WriteFile and a wait for its completion.
 class TBareWriter {
 public:
-    TBareWriter() {
-        handle_ = ::CreateFileW(L"\\\\.\\COM2", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-        event_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        if (handle_ == INVALID_HANDLE_VALUE)
+    TBareWriter()
+        : handle_(::CreateFileW(L"\\\\.\\COM2", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr)),
+          event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+        if (!handle_)
             return;
         DCB dcb{};
         dcb.DCBlength = sizeof dcb;
-        ::GetCommState(handle_, &dcb);
+        ::GetCommState(handle_.Get(), &dcb);
         dcb.BaudRate = 115200;
         dcb.ByteSize = 8;
         dcb.Parity = NOPARITY;
         dcb.StopBits = ONESTOPBIT;
         dcb.fBinary = TRUE;
-        ::SetCommState(handle_, &dcb);
+        ::SetCommState(handle_.Get(), &dcb);
     }
-    ~TBareWriter() {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            ::CloseHandle(handle_);
-        if (event_ != nullptr)
-            ::CloseHandle(event_);
-    }
-    TBareWriter(const TBareWriter&) = delete;
-    TBareWriter& operator=(const TBareWriter&) = delete;
-    bool Available() const { return handle_ != INVALID_HANDLE_VALUE && event_ != nullptr; }
+    bool Available() const { return handle_ && event_; }
     void Write(const char* data, DWORD count) {
         OVERLAPPED overlapped{};
-        overlapped.hEvent = event_;
+        overlapped.hEvent = event_.Get();
         DWORD written = 0;
-        if (!::WriteFile(handle_, data, count, &written, &overlapped) &&
+        if (!::WriteFile(handle_.Get(), data, count, &written, &overlapped) &&
             ::GetLastError() == ERROR_IO_PENDING)
-            ::GetOverlappedResult(handle_, &overlapped, &written, TRUE);
+            ::GetOverlappedResult(handle_.Get(), &overlapped, &written, TRUE);
     }
 
 private:
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
-    HANDLE event_ = nullptr;
+    UniqueHandle handle_;
+    UniqueHandle event_;
 };
 
 void Pump(DWORD ms) {
@@ -241,6 +234,28 @@ int main(int argc, char** argv) {
 
     const double openPercent = idleCpu("open");
     port.Close();
+    // The platform alone: COM3 opened bare with the component's event mask and one
+    // overlapped WaitCommEvent pending, nothing else running.
+    double barePercent = 0.0;
+    {
+        const UniqueHandle device(::CreateFileW(L"\\\\.\\COM3", GENERIC_READ | GENERIC_WRITE, 0,
+                                                nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                                                nullptr));
+        const UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        if (device && event) {
+            ::SetCommMask(device.Get(), EV_RXCHAR | EV_RXFLAG | EV_TXEMPTY | EV_CTS | EV_DSR |
+                                            EV_RLSD | EV_BREAK | EV_ERR | EV_RING);
+            OVERLAPPED overlapped{};
+            overlapped.hEvent = event.Get();
+            DWORD mask = 0;
+            ::WaitCommEvent(device.Get(), &mask, &overlapped);
+            barePercent = idleCpu("bare");
+            ::SetCommMask(device.Get(), 0); // ends the pending wait
+            ::WaitForSingleObject(event.Get(), 1000);
+        }
+    }
+    tbbench::Report("serial: idle open port, % of a core, vs bare", openPercent,
+                    "bare pending WaitCommEvent", barePercent, "-");
     // Percent of a core, against the same loop without a port.
     tbbench::Report("serial: idle open port, % of a core", openPercent, "same loop, no port open",
                     closedPercent, "<=1%");
