@@ -254,10 +254,10 @@ int main(int argc, char** argv) {
             ::WaitForSingleObject(event.Get(), 1000);
         }
     }
-    tbbench::Report("serial: idle open port, % of a core, vs bare", openPercent,
-                    "bare pending WaitCommEvent", barePercent, "-");
+    tbbench::Report("serial: idle port vs bare wait", openPercent, "bare pending WaitCommEvent",
+                    barePercent, "-");
     // Percent of a core, against the same loop without a port.
-    tbbench::Report("serial: idle open port, % of a core", openPercent, "same loop, no port open",
+    tbbench::Report("serial: idle port, % of a core", openPercent, "same loop, no port open",
                     closedPercent, "<=1%");
     return 0;
 }

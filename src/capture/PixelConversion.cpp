@@ -277,6 +277,15 @@ bool ConvertFrame(const TFrameShape& shape, std::span<const std::uint8_t> buffer
     const std::size_t rowBytes = RowBytes(shape.Layout, shape.Width);
     const bool copyRows = SameLayout(shape.Layout, stored);
     const TPixelRowKernel direct = copyRows ? nullptr : DirectRow(shape.Layout, stored);
+    // Rows of equal length on both sides, in the same order in memory: one copy.
+    const auto height = static_cast<std::size_t>(shape.Height);
+    const auto rowStep = static_cast<std::ptrdiff_t>(rowBytes);
+    if (copyRows && shape.Stride == rowBytes && lineStep == (shape.TopDown ? rowStep : -rowStep)) {
+        std::uint8_t* first =
+            shape.TopDown ? top : top + static_cast<std::ptrdiff_t>(shape.Height - 1) * lineStep;
+        std::memcpy(first, buffer.data(), rowBytes * height);
+        return true;
+    }
     std::vector<TBgr> colours(copyRows || direct ? 0 : static_cast<std::size_t>(shape.Width));
     for (std::int32_t y = 0; y < shape.Height; ++y) {
         const std::int32_t sourceRow = shape.TopDown ? y : shape.Height - 1 - y;

@@ -16,7 +16,7 @@ using std::int32_t;
 using std::uint8_t;
 
 // pf8bit: the truncated mean of the three channels.
-void Rgb24ToGrey(const uint8_t* row, int32_t width, uint8_t* pixels) {
+void Rgb24ToGrey(const uint8_t* __restrict row, int32_t width, uint8_t* __restrict pixels) {
     for (int32_t x = 0; x < width; ++x)
         pixels[x] = static_cast<uint8_t>(
             (static_cast<unsigned>(row[3 * x]) + row[3 * x + 1] + row[3 * x + 2]) / 3u);
@@ -31,7 +31,7 @@ void Rgb24To32(const uint8_t* __restrict row, int32_t width, uint8_t* __restrict
     }
 }
 
-void Rgb32To24(const uint8_t* row, int32_t width, uint8_t* pixels) {
+void Rgb32To24(const uint8_t* __restrict row, int32_t width, uint8_t* __restrict pixels) {
     for (int32_t x = 0; x < width; ++x) {
         pixels[3 * x] = row[4 * x];
         pixels[3 * x + 1] = row[4 * x + 1];
@@ -46,7 +46,7 @@ std::uint32_t WordAt(const uint8_t* row, int32_t x) {
     return word;
 }
 
-void Rgb565To24(const uint8_t* row, int32_t width, uint8_t* pixels) {
+void Rgb565To24(const uint8_t* __restrict row, int32_t width, uint8_t* __restrict pixels) {
     for (int32_t x = 0; x < width; ++x) {
         const std::uint32_t word = WordAt(row, x);
         const std::uint32_t b = word & 0x1Fu, g = (word >> 5) & 0x3Fu, r = word >> 11;
@@ -56,7 +56,7 @@ void Rgb565To24(const uint8_t* row, int32_t width, uint8_t* pixels) {
     }
 }
 
-void Rgb555To24(const uint8_t* row, int32_t width, uint8_t* pixels) {
+void Rgb555To24(const uint8_t* __restrict row, int32_t width, uint8_t* __restrict pixels) {
     for (int32_t x = 0; x < width; ++x) {
         const std::uint32_t word = WordAt(row, x);
         const std::uint32_t b = word & 0x1Fu, g = (word >> 5) & 0x1Fu, r = (word >> 10) & 0x1Fu;
@@ -66,53 +66,72 @@ void Rgb555To24(const uint8_t* row, int32_t width, uint8_t* pixels) {
     }
 }
 
-// BT.601 studio range, as YuvToBgr: both pixels of each pair, only the first of a last
-// half pair.
-int ClampByte(int value) {
-    return value < 0 ? 0 : (value > 255 ? 255 : value);
+// BT.601 studio range, as YuvToBgr, in 16-bit arithmetic so that the vectoriser works on
+// eight lanes: each channel's sum S = 298 (Y - 16) + k (chroma) + 128 is split as
+// S = 256 A + B with both parts fitting 16 bits, and S >> 8 = A + (B >> 8) exactly:
+//   blue:  A = Y' + 2D,  B = 42 Y' + 128 + 4D           (516 = 2 x 256 + 4)
+//   green: A = Y' - E,   B = 42 Y' + 128 + 48E - 100D   (-208 = -256 + 48)
+//   red:   A = Y' + E,   B = 42 Y' + 128 + 153E         (409 = 256 + 153)
+// with Y' = Y - 16, D = U - 128, E = V - 128 (B stays within -20128..29597).
+using Lane = std::int16_t;
+
+uint8_t ClampLane(int value) {
+    return static_cast<uint8_t>(value < 0 ? 0 : (value > 255 ? 255 : value));
 }
 
-std::uint32_t YuvWord(int c, int blue, int green, int red) {
-    return static_cast<std::uint32_t>(ClampByte((c + blue) >> 8) |
-                                      (ClampByte((c + green) >> 8) << 8) |
-                                      (ClampByte((c + red) >> 8) << 16));
+// One pixel's three channels from its luma and the pair's chroma terms.
+void YuvChannels(int y, int d, int e, uint8_t& blue, uint8_t& green, uint8_t& red) {
+    const Lane luma = static_cast<Lane>(y - 16);
+    const Lane base = static_cast<Lane>(42 * luma + 128);
+    const Lane blueB = static_cast<Lane>(base + 4 * d);
+    const Lane greenB = static_cast<Lane>(base + 48 * e - 100 * d);
+    const Lane redB = static_cast<Lane>(base + 153 * e);
+    blue = ClampLane(static_cast<Lane>(luma + 2 * d + (blueB >> 8)));
+    green = ClampLane(static_cast<Lane>(luma - e + (greenB >> 8)));
+    red = ClampLane(static_cast<Lane>(luma + e + (redB >> 8)));
 }
 
-// Whole pairs into words (the three channels in the low bytes), then the words into the
-// scan line; __restrict (GCC, Clang and MSVC alike) tells the vectoriser the buffers are
-// apart.
-void YuvPairsToWords(const uint8_t* __restrict in, int32_t pairs, std::uint32_t* __restrict words) {
+// A run of pixels: luma and the pair's chroma (repeated for both pixels) taken apart
+// first, then each pixel's channels into three planes, then the planes into the scan line:
+// loops the vectoriser takes whole; __restrict (GCC, Clang and MSVC alike) tells it the
+// buffers are apart.
+void SplitYuy2(const uint8_t* __restrict in, int32_t pairs, uint8_t* __restrict luma,
+               uint8_t* __restrict u, uint8_t* __restrict v) {
     for (int32_t p = 0; p < pairs; ++p) {
-        const int d = in[4 * p + 1] - 128;
-        const int e = in[4 * p + 3] - 128;
-        const int blue = 516 * d, green = -100 * d - 208 * e, red = 409 * e;
-        words[2 * p] = YuvWord(298 * (in[4 * p] - 16) + 128, blue, green, red);
-        words[2 * p + 1] = YuvWord(298 * (in[4 * p + 2] - 16) + 128, blue, green, red);
+        luma[2 * p] = in[4 * p];
+        luma[2 * p + 1] = in[4 * p + 2];
+        u[2 * p] = in[4 * p + 1];
+        u[2 * p + 1] = in[4 * p + 1];
+        v[2 * p] = in[4 * p + 3];
+        v[2 * p + 1] = in[4 * p + 3];
     }
 }
 
-void WordsTo24(const std::uint32_t* __restrict words, int32_t count, uint8_t* __restrict pixels) {
+void YuvToPlanes(const uint8_t* __restrict luma, const uint8_t* __restrict u,
+                 const uint8_t* __restrict v, int32_t count, uint8_t* __restrict blue,
+                 uint8_t* __restrict green, uint8_t* __restrict red) {
+    for (int32_t x = 0; x < count; ++x)
+        YuvChannels(luma[x], u[x] - 128, v[x] - 128, blue[x], green[x], red[x]);
+}
+
+void PlanesTo24(const uint8_t* __restrict blue, const uint8_t* __restrict green,
+                const uint8_t* __restrict red, int32_t count, uint8_t* __restrict pixels) {
     for (int32_t x = 0; x < count; ++x) {
-        pixels[3 * x] = static_cast<uint8_t>(words[x]);
-        pixels[3 * x + 1] = static_cast<uint8_t>(words[x] >> 8);
-        pixels[3 * x + 2] = static_cast<uint8_t>(words[x] >> 16);
+        pixels[3 * x] = blue[x];
+        pixels[3 * x + 1] = green[x];
+        pixels[3 * x + 2] = red[x];
     }
 }
 
 void Yuy2To24(const uint8_t* row, int32_t width, uint8_t* pixels) {
     constexpr int32_t kRun = 256; // pixels, even: each run starts on a pair
-    std::uint32_t words[kRun];
+    uint8_t luma[kRun], u[kRun], v[kRun], blue[kRun], green[kRun], red[kRun];
     for (int32_t start = 0; start < width; start += kRun) {
         const int32_t count = width - start < kRun ? width - start : kRun;
         const uint8_t* in = row + 2 * start;
-        YuvPairsToWords(in, count / 2, words);
-        if (count % 2 != 0) { // the last half pair: its first pixel
-            const int d = in[2 * count - 1] - 128;
-            const int e = in[2 * count + 1] - 128;
-            words[count - 1] =
-                YuvWord(298 * (in[2 * count - 2] - 16) + 128, 516 * d, -100 * d - 208 * e, 409 * e);
-        }
-        WordsTo24(words, count, pixels + 3 * start);
+        SplitYuy2(in, (count + 1) / 2, luma, u, v); // a last half pair is read whole
+        YuvToPlanes(luma, u, v, count, blue, green, red);
+        PlanesTo24(blue, green, red, count, pixels + 3 * start);
     }
 }
 

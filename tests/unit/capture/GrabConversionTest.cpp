@@ -455,4 +455,24 @@ TEST(GrabConversion, DirectRowsMatchReadAndWriteBitForBit) {
             }
 }
 
+TEST(GrabConversion, UnpaddedRowsLandUprightWhicheverWayTheTargetRuns) {
+    // 4 x 2 RGB24: rows of 12 bytes, no padding, so a frame whose rows run the target's way
+    // is copied in one piece; the other way row by row.
+    Bytes frame(24);
+    for (std::size_t i = 0; i < frame.size(); ++i)
+        frame[i] = static_cast<std::uint8_t>(i);
+    for (const bool topDown : {false, true})
+        for (const std::ptrdiff_t step : {12, -12}) {
+            Bytes target(24, 0);
+            std::uint8_t* top = step > 0 ? target.data() : target.data() + 12;
+            ASSERT_TRUE(ConvertFrame(Shape(TFrameLayout::Rgb24, 4, 2, topDown), frame,
+                                     TPixelFormat::pf24bit, top, step));
+            for (const int y : {0, 1}) {
+                const std::uint8_t* source = frame.data() + 12 * (topDown ? y : 1 - y);
+                EXPECT_EQ(Bytes(top + y * step, top + y * step + 12), Bytes(source, source + 12))
+                    << (topDown ? "top-down" : "bottom-up") << ", step " << step << ", row " << y;
+            }
+        }
+}
+
 } // namespace
