@@ -6,7 +6,8 @@
 // Each result is one human-readable line and one machine line for scripts/bench.sh:
 //   RESULT|name|median us|reference name|reference median us|ratio|goal
 // where the goal is "<=N" (ratio at most N), "<=Nus" (median at most N us) or "-" (shown
-// for information).
+// for information). Paired lines give as ratio the median of the ratios of runs taken back
+// to back, which follows the machine's changing load better than the ratio of the medians.
 #pragma once
 
 #include <algorithm>
@@ -30,10 +31,11 @@ inline double MicrosSince(std::chrono::steady_clock::time_point start) {
         .count();
 }
 
-// Prints one result (medians in microseconds).
+// Prints one result (medians in microseconds); without a ratio given, the medians' ratio.
 inline void Report(const std::string& name, double median, const std::string& reference,
-                   double referenceMedian, const std::string& goal) {
-    const double ratio = referenceMedian > 0.0 ? median / referenceMedian : 0.0;
+                   double referenceMedian, const std::string& goal, double ratio = -1.0) {
+    if (ratio < 0.0)
+        ratio = referenceMedian > 0.0 ? median / referenceMedian : 0.0;
     std::printf("%-46s %10.1f us  vs %-34s %10.1f us  x%-7.2f goal %s\n", name.c_str(), median,
                 reference.c_str(), referenceMedian, ratio, goal.c_str());
     std::printf("RESULT|%s|%.1f|%s|%.1f|%.2f|%s\n", name.c_str(), median, reference.c_str(),
@@ -44,15 +46,17 @@ inline void Report(const std::string& name, double median, const std::string& re
 struct TMedians {
     double work = 0.0;
     double reference = 0.0;
+    double ratio = 0.0; // median of the back-to-back runs' ratios
 };
 
 // Runs `work` and `reference` alternately `count` times each (after one warm-up run of
 // both), so both see the same machine load, and returns their medians in microseconds.
 inline TMedians MeasurePair(int count, const std::function<void()>& work,
                             const std::function<void()>& reference) {
-    std::vector<double> workTimes, referenceTimes;
+    std::vector<double> workTimes, referenceTimes, ratios;
     workTimes.reserve(static_cast<std::size_t>(count));
     referenceTimes.reserve(static_cast<std::size_t>(count));
+    ratios.reserve(static_cast<std::size_t>(count));
     work();
     reference();
     for (int i = 0; i < count; ++i) {
@@ -62,8 +66,11 @@ inline TMedians MeasurePair(int count, const std::function<void()>& work,
         start = std::chrono::steady_clock::now();
         work();
         workTimes.push_back(MicrosSince(start));
+        if (referenceTimes.back() > 0.0)
+            ratios.push_back(workTimes.back() / referenceTimes.back());
     }
-    return {Median(std::move(workTimes)), Median(std::move(referenceTimes))};
+    return {Median(std::move(workTimes)), Median(std::move(referenceTimes)),
+            Median(std::move(ratios))};
 }
 
 // Measures and reports one line.
@@ -71,7 +78,7 @@ inline TMedians Compare(const std::string& name, const std::string& referenceNam
                         const std::string& goal, int count, const std::function<void()>& work,
                         const std::function<void()>& reference) {
     const TMedians medians = MeasurePair(count, work, reference);
-    Report(name, medians.work, referenceName, medians.reference, goal);
+    Report(name, medians.work, referenceName, medians.reference, goal, medians.ratio);
     return medians;
 }
 

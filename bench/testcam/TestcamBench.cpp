@@ -51,7 +51,7 @@ void BenchRendering(testcam::PixelLayout layout, const char* name) {
     std::printf("render %s 640x480: %.1f us per frame (%.2f%% of one core at 30 fps)\n", name,
                 medians.work, medians.work * 30 / 1e4);
     tbbench::Report(std::string("testcam: render one ") + name + " 640x480 frame", medians.work,
-                    "memcpy of the frame", medians.reference, "-");
+                    "memcpy of the frame", medians.reference, "-", medians.ratio);
 }
 
 // The process's own cost while nothing streams, to read the streaming figure against.
