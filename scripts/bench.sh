@@ -5,7 +5,8 @@
 # line meets it. Not part of the test command. Options:
 #   --runs N       runs per frame-grabbing line (default 300)
 #   --rounds N     serial write/receive rounds (default 200)
-#   --no-serial    frame grabbing only
+#   --no-serial    no serial link lines
+#   --no-preview   no start-up and preview lines (TestBench.exe against a bare graph)
 # The raw output of each benchmark is kept in $TESTBENCH_BUILD_DIR/bench-*.log.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -13,11 +14,13 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 runs=300
 rounds=200
 serial=1
+preview=1
 while [ $# -gt 0 ]; do
     case "$1" in
     --runs) runs="$2"; shift 2 ;;
     --rounds) rounds="$2"; shift 2 ;;
     --no-serial) serial=0; shift ;;
+    --no-preview) preview=0; shift ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
     esac
 done
@@ -28,6 +31,7 @@ if [ ! -f "$TESTBENCH_BUILD_DIR/CMakeCache.txt" ]; then
 fi
 targets=(bench_grab bench_testcam)
 [ "$serial" = 1 ] && targets+=(bench_serial)
+[ "$preview" = 1 ] && targets+=(bench_bare_preview TestBench)
 cmake --build "$TESTBENCH_BUILD_DIR" --target "${targets[@]}" >/dev/null
 "$TESTBENCH_ROOT/scripts/prepare-prefix.sh"
 
@@ -74,6 +78,13 @@ if [ "$serial" = 1 ]; then
         tr -d '\r' |
         sed 's/^RESULT|serial: idle \([^|]*\)|/RESULT|serial: idle \1 (bare pty)|/' \
             >>"$results" || true
+fi
+
+if [ "$preview" = 1 ]; then
+    echo "== start-up and preview" >&2
+    python3 "$TESTBENCH_ROOT/bench/preview/preview_bench.py" --rounds 2 --seconds 15 \
+        >"$TESTBENCH_BUILD_DIR/bench-preview.log" 2>&1 || true
+    grep '^RESULT|' "$TESTBENCH_BUILD_DIR/bench-preview.log" >>"$results" || true
 fi
 
 # One table. Goals: "<=N" bounds the ratio, "<=Nus" the median in microseconds, "<=N%"
