@@ -143,39 +143,44 @@ void Yuy2To24(const uint8_t* row, int32_t width, uint8_t* pixels) {
 // the lower index); the answer is the nearest of the two cubes' picks and silver: the
 // smallest of the keys distance x 16 + index, which orders by distance, then index. Every
 // distance is taken less the colour's own b^2 + g^2 + r^2, the same for all candidates,
-// which leaves p^2 - 2vp per channel and level p: shifts and adds, no multiplication.
-// Written with masks rather than branches (random pictures would mispredict them).
+// which leaves p^2 - 2vp per channel and level p:
+//   dark cube:   min(0, 128^2 - 256v) = -256 max(0, v - 64)
+//   bright cube: min(0, 255^2 - 510v) = -255 max(0, 2v - 255)
+//   silver:      3 x 192^2 - 384 (b + g + r)
+// The per-channel parts fit 16 bits; shifts and adds, and masks rather than branches
+// (random pictures would mispredict them).
 int Min(int a, int b) {
     return b + ((a - b) & ((a - b) >> 31));
 }
-// 1 when value > limit (both small), else 0.
-int Above(int value, int limit) {
-    return ((limit - value) >> 31) & 1;
+// max(0, value) for small values.
+int Positive(int value) {
+    return value & ~(value >> 31);
 }
-// Level 128 against level 0 for one channel: 128^2 - 256v, or 0.
-int DarkTerm(int v) {
-    return Min(0, 16384 - (v << 8));
-}
-// Level 255 against level 0: 255^2 - 510v, or 0.
-int BrightTerm(int v) {
-    return Min(0, 65025 - (v << 9) + (v << 1));
+// 1 when value > 0 (small values), else 0.
+int IsPositive(int value) {
+    return (-value >> 31) & 1;
 }
 
 void NearestStandardRun(const uint8_t* __restrict colours, int32_t count,
                         uint8_t* __restrict indices) {
     for (int32_t x = 0; x < count; ++x) {
         const int b = colours[3 * x], g = colours[3 * x + 1], r = colours[3 * x + 2];
-        const int darkBits = Above(r, 64) + 2 * Above(g, 64) + 4 * Above(b, 64);
-        const int dark = darkBits + Above(darkBits, 6); // 128-grey is 8, not 7
-        const int darkDistance = DarkTerm(b) + DarkTerm(g) + DarkTerm(r);
-        const int brightBits = Above(r, 127) + 2 * Above(g, 127) + 4 * Above(b, 127);
-        const int bright = brightBits + 8 * Above(brightBits, 0);
-        const int brightDistance = BrightTerm(b) + BrightTerm(g) + BrightTerm(r);
+        const int darkB = Positive(b - 64), darkG = Positive(g - 64), darkR = Positive(r - 64);
+        const int brightB = Positive(2 * b - 255), brightG = Positive(2 * g - 255),
+                  brightR = Positive(2 * r - 255);
+        const int darkBits = IsPositive(darkR) + 2 * IsPositive(darkG) + 4 * IsPositive(darkB);
+        const int dark = darkBits + IsPositive(darkBits - 6); // 128-grey is 8, not 7
+        const int brightBits =
+            IsPositive(brightR) + 2 * IsPositive(brightG) + 4 * IsPositive(brightB);
+        const int bright = brightBits + 8 * IsPositive(brightBits);
+        const int darkSum = darkB + darkG + darkR;
+        const int brightSum = brightB + brightG + brightR;
         const int sum = b + g + r;
-        const int silverDistance = 110592 - (sum << 8) - (sum << 7); // 3 x 192^2 - 384 sum
-        const int key = Min(Min(darkDistance * 16 + dark, silverDistance * 16 + 7),
-                            brightDistance * 16 + bright);
-        indices[x] = static_cast<uint8_t>(key & 15);
+        // Keys: distance x 16 + index, the factors done as shifts.
+        const int darkKey = -(darkSum << 12) + dark;                          // -256 x 16
+        const int brightKey = -(brightSum << 12) + (brightSum << 4) + bright; // -255 x 16
+        const int silverKey = 1769472 - (sum << 12) - (sum << 11) + 7;        // 384 x 16
+        indices[x] = static_cast<uint8_t>(Min(Min(darkKey, silverKey), brightKey) & 15);
     }
 }
 
