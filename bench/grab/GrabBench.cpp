@@ -1,7 +1,14 @@
-// Per-frame cost of frame grabbing at 640x480: what the streaming thread spends in the
-// buffer callback (the copy of a requested frame, the posted messages), and what the
-// user-interface thread spends turning the copy into a bitmap for each source layout
-// and bitmap format. Prints microseconds per frame (median and mean of the runs).
+// Per-frame cost of frame grabbing at 720x576, each line beside its reference measured in
+// the same run (see bench/BenchReport.h and docs/performance.md):
+//   - the streaming thread: the copy of a requested frame against a memcpy of the same
+//     bytes (with the heap allocations it makes per frame, counted), and the whole buffer
+//     callback against the bare platform doing the same job (memcpy and the posts);
+//   - the user-interface thread: each conversion against a memcpy of one RGB24 frame, and
+//     the whole grab (new bitmap, conversion, bitmap gone) with its parts, the platform's
+//     bitmap creation alone among them.
+//   bench_grab.exe [FRAMES]   (default 300 runs per line)
+#include "BenchReport.h"
+
 #include "capture/GrabbedFrame.h"
 #include "capture/PixelConversion.h"
 #include "capture/SampleGrabberCB.h"
@@ -9,37 +16,41 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <chrono>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
-#include <numeric>
+#include <cstring>
+#include <new>
+#include <string>
 #include <vector>
 
 using namespace tb;
+using tbbench::Compare;
 
 namespace {
 
-constexpr std::int32_t kWidth = 640;
-constexpr std::int32_t kHeight = 480;
+std::atomic<long long> allocations{0};
 
-// Runs `work` `count` times and prints the median and mean in microseconds.
-void Measure(const char* name, int count, const std::function<void()>& work) {
-    std::vector<double> times;
-    times.reserve(static_cast<std::size_t>(count));
-    work(); // warm up: first allocations, caches
-    for (int i = 0; i < count; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        const auto end = std::chrono::steady_clock::now();
-        times.push_back(std::chrono::duration<double, std::micro>(end - start).count());
-    }
-    std::vector<double> sorted = times;
-    std::sort(sorted.begin(), sorted.end());
-    const double mean = std::accumulate(times.begin(), times.end(), 0.0) / count;
-    std::printf("%-44s median %8.1f us   mean %8.1f us\n", name, sorted[sorted.size() / 2], mean);
+} // namespace
+
+// Every heap allocation of the program's own code goes through these: counted.
+void* operator new(std::size_t size) {
+    ++allocations;
+    if (void* block = std::malloc(size == 0 ? 1 : size))
+        return block;
+    throw std::bad_alloc();
 }
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}
+
+namespace {
+
+constexpr std::int32_t kWidth = 720;
+constexpr std::int32_t kHeight = 576;
 
 std::vector<std::uint8_t> Noise(std::size_t bytes) {
     std::vector<std::uint8_t> frame(bytes);
@@ -61,51 +72,97 @@ TFrameShape ShapeOf(TFrameLayout layout) {
     return shape;
 }
 
+void Drain() {
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 500;
-    std::printf("frame grabbing, %dx%d, %d frames per line\n", kWidth, kHeight, count);
+    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 300;
+    std::printf("frame grabbing, %dx%d, %d runs per line\n", kWidth, kHeight, count);
+
+    const std::vector<std::uint8_t> rgb24 =
+        Noise(PaddedStride(TFrameLayout::Rgb24, kWidth) * kHeight);
+    std::vector<std::uint8_t> copy(rgb24.size());
+    const auto memcpyFrame = [&] { std::memcpy(copy.data(), rgb24.data(), rgb24.size()); };
+    const std::string memcpyName = "memcpy of the RGB24 frame";
+    const long length = static_cast<long>(rgb24.size());
 
     // The streaming thread's part: a message-only window stands for the control.
     HWND window = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                     nullptr, nullptr);
-    auto callback = TSampleGrabberCB::Make();
-    callback->TargetWindow = window;
-    std::vector<std::uint8_t> rgb24 = Noise(PaddedStride(TFrameLayout::Rgb24, kWidth) * kHeight);
-    const auto drain = [] {
-        MSG message;
-        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    {
+        auto callback = TSampleGrabberCB::Make();
+        callback->TargetWindow = window;
+        BYTE* frame = const_cast<BYTE*>(rgb24.data());
+        callback->CopyFrame(frame, length); // the first frame sizes the buffer
+        Compare(
+            "stream: copy of a requested frame", memcpyName, "<=1.5", count,
+            [&] {
+                callback->FrameReady = false;
+                callback->CopyFrame(frame, length);
+            },
+            memcpyFrame);
+        // Allocations of the copies alone, the loop itself making none.
+        const long long allocationsBefore = allocations.load();
+        int copies = 0;
+        for (int i = 0; i < count; ++i) {
+            callback->FrameReady = false;
+            copies += callback->CopyFrame(frame, length) ? 1 : 0;
         }
-    };
-    Measure("callback, no request (post only)", count, [&] {
-        callback->BufferCB(0.0, rgb24.data(), static_cast<long>(rgb24.size()));
-        drain();
-    });
-    Measure("callback, requested RGB24 frame (copy+post)", count, [&] {
-        callback->FrameReady = false;
-        callback->GrabRequested = true;
-        callback->BufferCB(0.0, rgb24.data(), static_cast<long>(rgb24.size()));
-        drain();
-    });
-    callback->Detach();
-    callback.Reset();
+        const long long made = allocations.load() - allocationsBefore;
+        std::printf("stream: %lld heap allocations over %d copies of equal length\n", made, copies);
+        std::printf("RESULT|stream: heap allocations per copied frame|%.2f|-|-|-|<=0\n",
+                    copies > 0 ? static_cast<double>(made) / copies : 0.0);
+
+        Compare(
+            "stream: BufferCB, no request", "bare PostMessage", "<=1.5", count,
+            [&] {
+                callback->BufferCB(0.0, frame, length);
+                Drain();
+            },
+            [&] {
+                ::PostMessageW(window, WM_USER + 3, 0, 0);
+                Drain();
+            });
+        Compare(
+            "stream: BufferCB, requested frame", "bare memcpy + 2 PostMessage", "<=1.5", count,
+            [&] {
+                callback->FrameReady = false;
+                callback->GrabRequested = true;
+                callback->BufferCB(0.0, frame, length);
+                Drain();
+            },
+            [&] {
+                memcpyFrame();
+                ::PostMessageW(window, WM_USER + 2, 0, 0);
+                ::PostMessageW(window, WM_USER + 3, 0, 0);
+                Drain();
+            });
+        callback->Detach();
+    }
     ::DestroyWindow(window);
 
-    // The user-interface thread's part.
+    // The user-interface thread's part: each conversion into an existing bitmap.
     struct Conversion {
         const char* name;
         TFrameLayout layout;
         TPixelFormat format;
+        const char* goal;
     };
     const Conversion conversions[] = {
-        {"convert RGB24 -> pf24bit (row copy)", TFrameLayout::Rgb24, TPixelFormat::pf24bit},
-        {"convert RGB24 -> pf8bit (grey)", TFrameLayout::Rgb24, TPixelFormat::pf8bit},
-        {"convert RGB24 -> pf32bit", TFrameLayout::Rgb24, TPixelFormat::pf32bit},
-        {"convert RGB32 -> pf24bit", TFrameLayout::Rgb32, TPixelFormat::pf24bit},
-        {"convert RGB565 -> pf24bit", TFrameLayout::Rgb565, TPixelFormat::pf24bit},
-        {"convert YUY2 -> pf24bit", TFrameLayout::Yuy2, TPixelFormat::pf24bit},
-        {"convert RGB24 -> pf4bit (nearest colour)", TFrameLayout::Rgb24, TPixelFormat::pf4bit},
+        {"convert RGB24 -> pf24bit", TFrameLayout::Rgb24, TPixelFormat::pf24bit, "<=1.3"},
+        {"convert RGB24 -> pf8bit (grey)", TFrameLayout::Rgb24, TPixelFormat::pf8bit, "<=4"},
+        {"convert RGB24 -> pf32bit", TFrameLayout::Rgb24, TPixelFormat::pf32bit, "<=3"},
+        {"convert RGB32 -> pf24bit", TFrameLayout::Rgb32, TPixelFormat::pf24bit, "<=3"},
+        {"convert RGB565 -> pf24bit", TFrameLayout::Rgb565, TPixelFormat::pf24bit, "<=5"},
+        {"convert RGB555 -> pf24bit", TFrameLayout::Rgb555, TPixelFormat::pf24bit, "<=5"},
+        {"convert YUY2 -> pf24bit", TFrameLayout::Yuy2, TPixelFormat::pf24bit, "<=8"},
+        {"convert RGB24 -> pf4bit (nearest colour)", TFrameLayout::Rgb24, TPixelFormat::pf4bit,
+         "<=30"},
     };
     for (const Conversion& c : conversions) {
         const TFrameShape shape = ShapeOf(c.layout);
@@ -114,14 +171,46 @@ int main(int argc, char** argv) {
         target.Create(kWidth, kHeight, c.format);
         std::uint8_t* top = target.ScanLine(0);
         const std::ptrdiff_t step = target.ScanLine(1) - top;
-        Measure(c.name, count, [&] { ConvertFrame(shape, frame, c.format, top, step); });
+        Compare(
+            c.name, memcpyName, c.goal, count,
+            [&] { ConvertFrame(shape, frame, c.format, top, step); }, memcpyFrame);
     }
-    {
-        const TFrameShape shape = ShapeOf(TFrameLayout::Rgb24);
-        Measure("new bitmap + RGB24 -> pf24bit (whole grab)", count, [&] {
+
+    // The whole grab and where its time goes.
+    const TFrameShape shape = ShapeOf(TFrameLayout::Rgb24);
+    Compare(
+        "grab: new bitmap + RGB24 -> pf24bit, freed", memcpyName, "<=1000us", count,
+        [&] {
             TBitmap bitmap;
             MakeGrabbedBitmap(shape, rgb24, TPixelFormat::pf24bit, bitmap);
-        });
-    }
+        },
+        memcpyFrame);
+    Compare(
+        "grab part: TBitmap Create + free", memcpyName, "-", count,
+        [&] {
+            TBitmap bitmap;
+            bitmap.Create(kWidth, kHeight, TPixelFormat::pf24bit);
+        },
+        memcpyFrame);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = kWidth;
+    info.bmiHeader.biHeight = kHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    const auto bareBitmap = [&](bool touch) {
+        void* bits = nullptr;
+        HBITMAP handle = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (touch && bits != nullptr)
+            std::memcpy(bits, rgb24.data(), rgb24.size());
+        ::DeleteObject(handle);
+    };
+    Compare(
+        "platform: CreateDIBSection + DeleteObject", memcpyName, "-", count,
+        [&] { bareBitmap(false); }, memcpyFrame);
+    Compare(
+        "platform: CreateDIBSection + memcpy + Delete", memcpyName, "-", count,
+        [&] { bareBitmap(true); }, memcpyFrame);
     return 0;
 }

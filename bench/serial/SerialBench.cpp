@@ -1,20 +1,24 @@
 // Latencies of the serial link and the cost of an idle open port, measured against a pty
 // whose far side the pty harness drives:
 //   write:  from Write on the user-interface thread to the bytes being readable on the
-//           far side;
+//           far side, against a bare overlapped WriteFile (and its completion) on another
+//           port of the same kind in the same run, the two taken in turn;
 //   rxchar: from bytes written on the far side to OnRxChar running on the user-interface
 //           thread;
 //   idle:   CPU time of the process over 10 s with the port open and nothing arriving,
 //           and over 10 s with no port open (the same message loop), for comparison.
 // Options: --rounds N (default 300), --idle-seconds S (default 10), --idle-only.
+#include "BenchReport.h"
 #include "PtyControl.h"
 
+#include "framework/Handles.h"
 #include "serial/ComPort.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,6 +58,45 @@ void Report(const char* name, std::vector<double> micros) {
     std::printf("%-8s n=%zu median %.1f us  p99 %.1f us  min %.1f us  max %.1f us\n", name,
                 micros.size(), at(0.5), at(0.99), micros.front(), micros.back());
 }
+
+double MedianOf(std::vector<double> micros) {
+    return tbbench::Median(std::move(micros));
+}
+
+// The reference writer: COM2 opened and set up as the component opens its port
+// (overlapped, 115200 8N1), written with one WriteFile and a wait for its completion.
+class TBareWriter {
+public:
+    TBareWriter()
+        : handle_(::CreateFileW(L"\\\\.\\COM2", GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr)),
+          event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+        if (!handle_)
+            return;
+        DCB dcb{};
+        dcb.DCBlength = sizeof dcb;
+        ::GetCommState(handle_.Get(), &dcb);
+        dcb.BaudRate = 115200;
+        dcb.ByteSize = 8;
+        dcb.Parity = NOPARITY;
+        dcb.StopBits = ONESTOPBIT;
+        dcb.fBinary = TRUE;
+        ::SetCommState(handle_.Get(), &dcb);
+    }
+    bool Available() const { return handle_ && event_; }
+    void Write(const char* data, DWORD count) {
+        OVERLAPPED overlapped{};
+        overlapped.hEvent = event_.Get();
+        DWORD written = 0;
+        if (!::WriteFile(handle_.Get(), data, count, &written, &overlapped) &&
+            ::GetLastError() == ERROR_IO_PENDING)
+            ::GetOverlappedResult(handle_.Get(), &overlapped, &written, TRUE);
+    }
+
+private:
+    UniqueHandle handle_;
+    UniqueHandle event_;
+};
 
 void Pump(DWORD ms) {
     const ULONGLONG end = ::GetTickCount64() + ms;
@@ -97,16 +140,18 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // Percent of one core the process used while idling `idleSeconds`.
     auto idleCpu = [&](const char* name) {
         const ULONGLONG cpuBefore = ProcessCpu100ns();
         const ULONGLONG wallBefore = ::GetTickCount64();
         Pump(static_cast<DWORD>(idleSeconds) * 1000);
         const double cpuMs = static_cast<double>(ProcessCpu100ns() - cpuBefore) / 10000.0;
-        std::printf("%-8s %.1f ms CPU over %.1f s\n", name, cpuMs,
-                    static_cast<double>(::GetTickCount64() - wallBefore) / 1000.0);
+        const double wallMs = static_cast<double>(::GetTickCount64() - wallBefore);
+        std::printf("%-8s %.1f ms CPU over %.1f s\n", name, cpuMs, wallMs / 1000.0);
+        return wallMs > 0.0 ? 100.0 * cpuMs / wallMs : 0.0;
     };
     // The same message loop with no port open, for comparison.
-    idleCpu("closed");
+    const double closedPercent = idleCpu("closed");
 
     TComPort port;
     port.SetPort(COM1);
@@ -126,19 +171,34 @@ int main(int argc, char** argv) {
         const std::int64_t offset = ClockOffset(pty);
         const std::string frame("\xAA\xEE\x1E\xCC\x55", 5);
 
-        std::vector<double> write;
-        for (int i = 0; i < rounds; ++i) {
+        TBareWriter bare;
+        std::vector<double> write, bareWrite;
+        // One timed write to the far side of `com`: the microseconds from the call to the
+        // bytes being readable there, or nothing when they did not all arrive.
+        const auto timeWrite = [&](const char* com, const std::function<void()>& send,
+                                   std::vector<double>& into) {
             std::int64_t first = 0;
             std::string got;
-            std::thread reader([&] { got = helper.Receive("COM1", 5, 2000, &first); });
+            std::thread reader([&] { got = helper.Receive(com, 5, 2000, &first); });
             ::Sleep(2); // the far side is waiting
             const std::int64_t start = CounterNs();
-            port.Write(frame.data(), 5);
+            send();
             reader.join();
             if (got == frame && first != 0)
-                write.push_back(static_cast<double>(first - offset - start) / 1000.0);
+                into.push_back(static_cast<double>(first - offset - start) / 1000.0);
+        };
+        for (int i = 0; i < rounds; ++i) {
+            timeWrite(
+                "COM1", [&] { port.Write(frame.data(), 5); }, write);
             Pump(1); // the transmit-empty notification
+            if (bare.Available())
+                timeWrite(
+                    "COM2", [&] { bare.Write(frame.data(), 5); }, bareWrite);
         }
+        Report("write", write);
+        Report("bare", bareWrite);
+        tbbench::Report("serial: Write -> readable on the pty", MedianOf(write),
+                        "bare overlapped WriteFile", MedianOf(bareWrite), "<=2");
 
         std::vector<double> rxchar;
         for (int i = 0; i < rounds; ++i) {
@@ -162,11 +222,42 @@ int main(int argc, char** argv) {
                 rxchar.push_back(static_cast<double>(firstRx + offset - sentAt) / 1000.0);
             Pump(2);
         }
-        Report("write", write);
         Report("rxchar", rxchar);
+        std::vector<double> sorted = rxchar;
+        std::sort(sorted.begin(), sorted.end());
+        const double p99 =
+            sorted.empty() ? 0.0 : sorted[std::min(sorted.size() - 1, sorted.size() * 99 / 100)];
+        tbbench::Report("serial: far side write -> OnRxChar, median", MedianOf(rxchar), "-", 0.0,
+                        "<=2000us");
+        tbbench::Report("serial: far side write -> OnRxChar, p99", p99, "-", 0.0, "<=5000us");
     }
 
-    idleCpu("open");
+    const double openPercent = idleCpu("open");
     port.Close();
+    // The platform alone: COM3 opened bare with the component's event mask and one
+    // overlapped WaitCommEvent pending, nothing else running.
+    double barePercent = 0.0;
+    {
+        const UniqueHandle device(::CreateFileW(L"\\\\.\\COM3", GENERIC_READ | GENERIC_WRITE, 0,
+                                                nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                                                nullptr));
+        const UniqueHandle event(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        if (device && event) {
+            ::SetCommMask(device.Get(), EV_RXCHAR | EV_RXFLAG | EV_TXEMPTY | EV_CTS | EV_DSR |
+                                            EV_RLSD | EV_BREAK | EV_ERR | EV_RING);
+            OVERLAPPED overlapped{};
+            overlapped.hEvent = event.Get();
+            DWORD mask = 0;
+            ::WaitCommEvent(device.Get(), &mask, &overlapped);
+            barePercent = idleCpu("bare");
+            ::SetCommMask(device.Get(), 0); // ends the pending wait
+            ::WaitForSingleObject(event.Get(), 1000);
+        }
+    }
+    tbbench::Report("serial: idle port vs bare wait", openPercent, "bare pending WaitCommEvent",
+                    barePercent, "-");
+    // Percent of a core, against the same loop without a port.
+    tbbench::Report("serial: idle port, % of a core", openPercent, "same loop, no port open",
+                    closedPercent, "<=1%");
     return 0;
 }

@@ -2,6 +2,7 @@
 // 640x480 at 30 frames per second into a null renderer (process CPU time per second of
 // streaming, which includes the renderer's negligible share).
 //   bench_testcam.exe [SECONDS]   (default 10 seconds of streaming)
+#include "BenchReport.h"
 #include "FrameTiming.h"
 #include "MediaTypes.h"
 #include "Pattern.h"
@@ -12,6 +13,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <cwchar>
 #include <vector>
 
@@ -35,18 +38,20 @@ double ProcessCpuSeconds() {
     return seconds(kernel) + seconds(user);
 }
 
+// Drawing one frame, against a memcpy of the frame's bytes in the same run.
 void BenchRendering(testcam::PixelLayout layout, const char* name) {
     const testcam::VideoMode mode{layout, 640, 480, {30, 1}};
     const testcam::PatternRenderer renderer(mode);
     std::vector<uint8_t> frame(static_cast<size_t>(testcam::ImageSize(mode)));
-    const int frames = 2000;
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < frames; ++i)
-        renderer.Render(i, {}, frame.data());
-    const double elapsed =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::vector<uint8_t> copy(frame.size());
+    int index = 0;
+    const tbbench::TMedians medians = tbbench::MeasurePair(
+        300, [&] { renderer.Render(index++, {}, frame.data()); },
+        [&] { std::memcpy(copy.data(), frame.data(), frame.size()); });
     std::printf("render %s 640x480: %.1f us per frame (%.2f%% of one core at 30 fps)\n", name,
-                elapsed / frames * 1e6, elapsed / frames * 30 * 100);
+                medians.work, medians.work * 30 / 1e4);
+    tbbench::Report(std::string("testcam: render one ") + name + " 640x480 frame", medians.work,
+                    "memcpy of the frame", medians.reference, "-", medians.ratio);
 }
 
 // The process's own cost while nothing streams, to read the streaming figure against.

@@ -1,5 +1,6 @@
 #include "capture/PixelConversion.h"
 
+#include "capture/PixelRows.h"
 #include "framework/Bitmap.h"
 
 #include <algorithm>
@@ -39,6 +40,32 @@ bool SameLayout(TFrameLayout layout, TPixelFormat format) {
            (layout == TFrameLayout::Rgb32 && format == TPixelFormat::pf32bit) ||
            (layout == TFrameLayout::Rgb555 && format == TPixelFormat::pf15bit) ||
            (layout == TFrameLayout::Rgb565 && format == TPixelFormat::pf16bit);
+}
+
+// The direct converter for a layout and stored bitmap format, or null: those pairs go
+// through ReadRow and WriteRow.
+TPixelRowKernel DirectRow(TFrameLayout layout, TPixelFormat stored) {
+    const TPixelRowKernels& kernels = PixelRowKernels();
+    if (layout == TFrameLayout::Rgb24 && stored == TPixelFormat::pf8bit)
+        return kernels.Rgb24ToGrey;
+    if (layout == TFrameLayout::Rgb24 && stored == TPixelFormat::pf32bit)
+        return kernels.Rgb24To32;
+    if (layout == TFrameLayout::Rgb24 && stored == TPixelFormat::pf4bit)
+        return kernels.Rgb24ToNibbles;
+    if (stored != TPixelFormat::pf24bit)
+        return nullptr;
+    switch (layout) {
+    case TFrameLayout::Rgb32:
+        return kernels.Rgb32To24;
+    case TFrameLayout::Rgb565:
+        return kernels.Rgb565To24;
+    case TFrameLayout::Rgb555:
+        return kernels.Rgb555To24;
+    case TFrameLayout::Yuy2:
+        return kernels.Yuy2To24;
+    default:
+        return nullptr;
+    }
 }
 
 } // namespace
@@ -249,7 +276,17 @@ bool ConvertFrame(const TFrameShape& shape, std::span<const std::uint8_t> buffer
     const TPixelFormat stored = StoredPixelFormat(format);
     const std::size_t rowBytes = RowBytes(shape.Layout, shape.Width);
     const bool copyRows = SameLayout(shape.Layout, stored);
-    std::vector<TBgr> colours(copyRows ? 0 : static_cast<std::size_t>(shape.Width));
+    const TPixelRowKernel direct = copyRows ? nullptr : DirectRow(shape.Layout, stored);
+    // Rows of equal length on both sides, in the same order in memory: one copy.
+    const auto height = static_cast<std::size_t>(shape.Height);
+    const auto rowStep = static_cast<std::ptrdiff_t>(rowBytes);
+    if (copyRows && shape.Stride == rowBytes && lineStep == (shape.TopDown ? rowStep : -rowStep)) {
+        std::uint8_t* first =
+            shape.TopDown ? top : top + static_cast<std::ptrdiff_t>(shape.Height - 1) * lineStep;
+        std::memcpy(first, buffer.data(), rowBytes * height);
+        return true;
+    }
+    std::vector<TBgr> colours(copyRows || direct ? 0 : static_cast<std::size_t>(shape.Width));
     for (std::int32_t y = 0; y < shape.Height; ++y) {
         const std::int32_t sourceRow = shape.TopDown ? y : shape.Height - 1 - y;
         const std::uint8_t* row =
@@ -257,6 +294,8 @@ bool ConvertFrame(const TFrameShape& shape, std::span<const std::uint8_t> buffer
         std::uint8_t* line = top + static_cast<std::ptrdiff_t>(y) * lineStep;
         if (copyRows) {
             std::memcpy(line, row, rowBytes);
+        } else if (direct) {
+            direct(row, shape.Width, line);
         } else {
             ReadRow(shape, row, colours.data());
             WriteRow(stored, colours.data(), shape.Width, line);

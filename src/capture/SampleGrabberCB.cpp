@@ -56,34 +56,36 @@ HRESULT STDMETHODCALLTYPE TSampleGrabberCB::BufferCB(double, BYTE* buffer, long 
     const HWND target = TargetWindow.load();
     if (target == nullptr)
         return S_OK; // detached: the control has let its graph go
-    // The flags are read without the lock: a frame that finds the buffer busy is
-    // skipped rather than waited for.
-    if (GrabRequested.load() && !BufferBusy.load() && !FrameReady.load() && buffer != nullptr &&
-        length > 0) {
-        bool copied = false;
-        {
-            TBufferLock lock(*this);
-            try {
-                // Frames of equal length reuse the buffer's memory.
-                if (FrameBuffer.size() != static_cast<std::size_t>(length))
-                    FrameBuffer.resize(static_cast<std::size_t>(length));
-                std::memcpy(FrameBuffer.data(), buffer, static_cast<std::size_t>(length));
-                copied = true;
-            } catch (const std::bad_alloc&) {
-                FrameBuffer.clear();
-            }
-            FrameReady.store(copied);
-        }
-        if (copied && GrabRequested.exchange(false) &&
-            !::PostMessageW(target, WM_BITMAPGRABBED, reinterpret_cast<WPARAM>(this), 0)) {
-            // The announcement was refused (a full queue): the request waits for the
-            // next frame rather than leaving a frame nobody takes.
-            FrameReady.store(false);
-            GrabRequested.store(true);
-        }
+    if (GrabRequested.load() && CopyFrame(buffer, length) && GrabRequested.exchange(false) &&
+        !::PostMessageW(target, WM_BITMAPGRABBED, reinterpret_cast<WPARAM>(this), 0)) {
+        // The announcement was refused (a full queue): the request waits for the next
+        // frame rather than leaving a frame nobody takes.
+        FrameReady.store(false);
+        GrabRequested.store(true);
     }
     ::PostMessageW(target, WM_FRAMERENDERED, reinterpret_cast<WPARAM>(this), 0);
     return S_OK;
+}
+
+bool TSampleGrabberCB::CopyFrame(const BYTE* buffer, long length) {
+    // The flags are read without the lock: a frame that finds the buffer busy is skipped
+    // rather than waited for.
+    if (BufferBusy.load() || FrameReady.load() || buffer == nullptr || length <= 0)
+        return false;
+    const auto bytes = static_cast<std::size_t>(length);
+    TBufferLock lock(*this);
+    try {
+        // Frames of equal length reuse the buffer's memory.
+        if (FrameBuffer.size() != bytes)
+            FrameBuffer.resize(bytes);
+    } catch (const std::bad_alloc&) {
+        FrameBuffer.clear();
+        FrameReady.store(false);
+        return false;
+    }
+    std::memcpy(FrameBuffer.data(), buffer, bytes);
+    FrameReady.store(true);
+    return true;
 }
 
 void TSampleGrabberCB::Lock() {

@@ -39,6 +39,11 @@ public:
     // the request stays for the next frame. Always S_OK.
     HRESULT STDMETHODCALLTYPE BufferCB(double sampleTime, BYTE* buffer, long length) override;
 
+    // The copy step of BufferCB: when the buffer is free (not locked, no frame waiting to
+    // be taken) and the frame is not empty, copies it into FrameBuffer under the lock and
+    // marks it ready. No allocation while frames keep their length. True when copied.
+    bool CopyFrame(const BYTE* buffer, long length);
+
     // The buffer lock: enter the critical section and mark the buffer busy; clear the
     // mark and leave.
     void Lock();

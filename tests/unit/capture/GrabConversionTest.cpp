@@ -3,6 +3,7 @@
 // into bitmaps of each pixel format.
 #include "capture/GrabbedFrame.h"
 #include "capture/PixelConversion.h"
+#include "capture/PixelRows.h"
 #include "fakes/FakeMediaTypes.h"
 
 #include <gtest/gtest.h>
@@ -407,6 +408,71 @@ TEST(GrabConversion, ThirtyTwoBitFramesAreNotReadAsTwentyFourBitRows) {
         EXPECT_EQ(bitmap.ScanLine(1)[3 * x], x);
         EXPECT_EQ(bitmap.ScanLine(1)[3 * x + 1], 0);
     }
+}
+
+TEST(GrabConversion, DirectRowsMatchReadAndWriteBitForBit) {
+    // Every direct converter, in both builds (the one this processor does not pick runs
+    // too: both are plain code), against ReadRow + WriteRow on noise rows of odd and even
+    // widths around the vectorised loops' steps; pf4bit also on the levels where the
+    // nearest standard colour changes.
+    struct Case {
+        const char* name;
+        TPixelRowKernel TPixelRowKernels::*kernel;
+        TFrameLayout layout;
+        TPixelFormat format;
+    };
+    const Case cases[] = {
+        {"rgb24 grey", &TPixelRowKernels::Rgb24ToGrey, TFrameLayout::Rgb24, TPixelFormat::pf8bit},
+        {"rgb24 to 32", &TPixelRowKernels::Rgb24To32, TFrameLayout::Rgb24, TPixelFormat::pf32bit},
+        {"rgb32 to 24", &TPixelRowKernels::Rgb32To24, TFrameLayout::Rgb32, TPixelFormat::pf24bit},
+        {"rgb565", &TPixelRowKernels::Rgb565To24, TFrameLayout::Rgb565, TPixelFormat::pf24bit},
+        {"rgb555", &TPixelRowKernels::Rgb555To24, TFrameLayout::Rgb555, TPixelFormat::pf24bit},
+        {"yuy2", &TPixelRowKernels::Yuy2To24, TFrameLayout::Yuy2, TPixelFormat::pf24bit},
+        {"rgb24 nibbles", &TPixelRowKernels::Rgb24ToNibbles, TFrameLayout::Rgb24,
+         TPixelFormat::pf4bit},
+    };
+    const std::uint8_t levels[] = {0,   1,   63,  64,  65,  95,  96,  127, 128, 129,
+                                   159, 160, 161, 191, 192, 193, 223, 224, 254, 255};
+    std::uint32_t state = 99;
+    for (const TPixelRowKernels* build : {&pixelrows_any::Kernels(), &pixelrows_ssse3::Kernels()})
+        for (const Case& c : cases)
+            for (const std::int32_t width : {1, 2, 3, 7, 16, 33, 70, 257, 720}) {
+                Bytes row(RowBytes(c.layout, width));
+                for (std::size_t i = 0; i < row.size(); ++i) {
+                    state = state * 1664525u + 1013904223u;
+                    row[i] = width == 720 && c.layout == TFrameLayout::Rgb24
+                                 ? levels[(state >> 24) % std::size(levels)]
+                                 : static_cast<std::uint8_t>(state >> 24);
+                }
+                TFrameShape shape = Shape(c.layout, width, 1);
+                std::vector<TBgr> colours(static_cast<std::size_t>(width));
+                ReadRow(shape, row.data(), colours.data());
+                Bytes expected(4 * static_cast<std::size_t>(width) + 4, 0xA5);
+                Bytes actual = expected;
+                WriteRow(c.format, colours.data(), width, expected.data());
+                (build->*c.kernel)(row.data(), width, actual.data());
+                EXPECT_EQ(actual, expected) << c.name << ", width " << width;
+            }
+}
+
+TEST(GrabConversion, UnpaddedRowsLandUprightWhicheverWayTheTargetRuns) {
+    // 4 x 2 RGB24: rows of 12 bytes, no padding, so a frame whose rows run the target's way
+    // is copied in one piece; the other way row by row.
+    Bytes frame(24);
+    for (std::size_t i = 0; i < frame.size(); ++i)
+        frame[i] = static_cast<std::uint8_t>(i);
+    for (const bool topDown : {false, true})
+        for (const std::ptrdiff_t step : {12, -12}) {
+            Bytes target(24, 0);
+            std::uint8_t* top = step > 0 ? target.data() : target.data() + 12;
+            ASSERT_TRUE(ConvertFrame(Shape(TFrameLayout::Rgb24, 4, 2, topDown), frame,
+                                     TPixelFormat::pf24bit, top, step));
+            for (const int y : {0, 1}) {
+                const std::uint8_t* source = frame.data() + 12 * (topDown ? y : 1 - y);
+                EXPECT_EQ(Bytes(top + y * step, top + y * step + 12), Bytes(source, source + 12))
+                    << (topDown ? "top-down" : "bottom-up") << ", step " << step << ", row " << y;
+            }
+        }
 }
 
 } // namespace

@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Builds the benchmarks and runs them under Wine (frame grabbing in the build's prefix,
+# the serial link through the pty harness), then prints one table: each line's median,
+# its reference's median measured in the same run, the ratio, the goal and whether the
+# line meets it. Not part of the test command. Options:
+#   --runs N       runs per frame-grabbing line (default 300)
+#   --rounds N     serial write/receive rounds (default 200)
+#   --no-serial    no serial link lines
+#   --no-preview   no start-up and preview lines (TestBench.exe against a bare graph)
+# The raw output of each benchmark is kept in $TESTBENCH_BUILD_DIR/bench-*.log.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+runs=300
+rounds=200
+serial=1
+preview=1
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --runs) runs="$2"; shift 2 ;;
+    --rounds) rounds="$2"; shift 2 ;;
+    --no-serial) serial=0; shift ;;
+    --no-preview) preview=0; shift ;;
+    *) echo "unknown option $1" >&2; exit 2 ;;
+    esac
+done
+
+cd "$TESTBENCH_ROOT"
+if [ ! -f "$TESTBENCH_BUILD_DIR/CMakeCache.txt" ]; then
+    "$TESTBENCH_ROOT/scripts/build.sh" >/dev/null
+fi
+targets=(bench_grab bench_testcam)
+[ "$serial" = 1 ] && targets+=(bench_serial)
+[ "$preview" = 1 ] && targets+=(bench_bare_preview TestBench)
+cmake --build "$TESTBENCH_BUILD_DIR" --target "${targets[@]}" >/dev/null
+"$TESTBENCH_ROOT/scripts/prepare-prefix.sh"
+
+cleanup() {
+    testbench_stop_xvfb
+}
+trap cleanup EXIT
+testbench_ensure_display
+
+results="$TESTBENCH_BUILD_DIR/bench-results.txt"
+: >"$results"
+
+echo "== frame grabbing" >&2
+"$TESTBENCH_ROOT/scripts/wine-run.sh" "$TESTBENCH_BUILD_DIR/bench/grab/bench_grab.exe" "$runs" \
+    >"$TESTBENCH_BUILD_DIR/bench-grab.log" 2>&1 || true
+"$(testbench_wineserver)" -w
+grep '^RESULT|' "$TESTBENCH_BUILD_DIR/bench-grab.log" | tr -d '\r' >>"$results" || true
+
+echo "== test camera" >&2
+"$TESTBENCH_ROOT/scripts/wine-run.sh" "$TESTBENCH_BUILD_DIR/bench/testcam/bench_testcam.exe" 5 \
+    >"$TESTBENCH_BUILD_DIR/bench-testcam.log" 2>&1 || true
+"$(testbench_wineserver)" -w
+grep '^RESULT|' "$TESTBENCH_BUILD_DIR/bench-testcam.log" | tr -d '\r' >>"$results" || true
+
+if [ "$serial" = 1 ]; then
+    if [ ! -f "$TESTBENCH_BUILD_DIR/native/ptyshim.so" ]; then
+        "$TESTBENCH_ROOT/scripts/build.sh" >/dev/null
+    fi
+    harness=(python3 "$TESTBENCH_ROOT/tests/serial_pty/pty_harness.py"
+        --build-dir "$TESTBENCH_BUILD_DIR" --shim "$TESTBENCH_BUILD_DIR/native/ptyshim.so"
+        --time-limit 300 --exe "$TESTBENCH_BUILD_DIR/bench/serial/bench_serial.exe")
+    echo "== serial link, ptys with modem lines" >&2
+    "${harness[@]}" -- --rounds "$rounds" --idle-seconds 10 \
+        >"$TESTBENCH_BUILD_DIR/bench-serial.log" 2>&1 || true
+    grep '^RESULT|' "$TESTBENCH_BUILD_DIR/bench-serial.log" |
+        tr -d '\r' |
+        sed -e 's/^RESULT|serial: idle \([^|]*\)|/RESULT|serial: idle \1 (shim pty)|/' \
+            -e '/idle port, %/s/|<=1%$/|-/' \
+            >>"$results" || true
+    echo "== serial link, bare ptys" >&2
+    "${harness[@]}" --no-shim -- --idle-only --idle-seconds 10 \
+        >"$TESTBENCH_BUILD_DIR/bench-serial-bare.log" 2>&1 || true
+    grep '^RESULT|' "$TESTBENCH_BUILD_DIR/bench-serial-bare.log" |
+        tr -d '\r' |
+        sed 's/^RESULT|serial: idle \([^|]*\)|/RESULT|serial: idle \1 (bare pty)|/' \
+            >>"$results" || true
+fi
+
+if [ "$preview" = 1 ]; then
+    echo "== start-up and preview" >&2
+    python3 "$TESTBENCH_ROOT/bench/preview/preview_bench.py" --rounds 2 --seconds 15 \
+        >"$TESTBENCH_BUILD_DIR/bench-preview.log" 2>&1 || true
+    grep '^RESULT|' "$TESTBENCH_BUILD_DIR/bench-preview.log" >>"$results" || true
+fi
+
+# One table. Goals: "<=N" bounds the ratio, "<=Nus" the median in microseconds, "<=N%"
+# and "<=N" without a reference the median's own value; "-" is shown for information (the
+# idle goal is for bare ptys: with the shim the line is information).
+awk -F'|' '
+function verdict(median, ratio, goal,    limit) {
+    if (goal == "-" || goal == "") return "-"
+    limit = goal; sub(/^<=/, "", limit)
+    if (limit ~ /us$/ || limit ~ /%$/ || ratio == "-") {
+        sub(/(us|%)$/, "", limit)
+        return (median + 0 <= limit + 0) ? "ok" : "over"
+    }
+    return (ratio + 0 <= limit + 0) ? "ok" : "over"
+}
+BEGIN {
+    printf "%-50s %11s  %-34s %11s %8s %9s  %s\n", "name", "median", "reference", "ref median", "ratio", "goal", "ok/over"
+}
+{
+    printf "%-50s %11s  %-34s %11s %8s %9s  %s\n", $2, $3, $4, $5, $6, $7, verdict($3, $6, $7)
+}' "$results"
