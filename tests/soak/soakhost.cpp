@@ -109,8 +109,9 @@ void Figure(const char* name, double value) {
     std::fflush(stdout);
 }
 
-// The samples of a run: the first one is the warm-up; drift compares the mean of the
-// first tenth of the rest with the mean of the last tenth, in percent.
+// The samples of a run: the first fifth is the warm-up (the platform's caches and pools
+// fill); drift compares the mean of the first tenth of the rest with the mean of the last
+// tenth, in percent.
 class TDrift {
 public:
     void Take() { samples_.push_back(Measure()); }
@@ -121,13 +122,14 @@ public:
     bool Report(double limit) const {
         bool flat = true;
         const auto one = [&](const char* name, double TSample::*field) {
-            if (samples_.size() < 3)
+            const std::size_t warmUp = std::max<std::size_t>(samples_.size() / 5, 1);
+            if (samples_.size() < warmUp + 2)
                 return;
-            const std::size_t count = samples_.size() - 1;
+            const std::size_t count = samples_.size() - warmUp;
             const std::size_t tenth = std::max<std::size_t>(count / 10, 1);
             double first = 0, last = 0;
             for (std::size_t i = 0; i < tenth; ++i) {
-                first += samples_[1 + i].*field;
+                first += samples_[warmUp + i].*field;
                 last += samples_[samples_.size() - 1 - i].*field;
             }
             const double drift = first > 0 ? (last - first) / first * 100.0 : 0.0;
@@ -291,8 +293,8 @@ int RunUnplug(tbtest::TCaptureHost& host, long cycles, DWORD shortest, DWORD lon
         return Fail("the window did not answer");
     if (!back)
         return Fail("no picture after the last replug");
-    // A few milliseconds of CPU per second is noise on a shared machine.
-    if (unplugged > idle * 1.5 + 0.005)
+    // The process clock counts in steps of 10 ms: up to 1 % of a core is noise here.
+    if (unplugged > idle * 1.5 + 0.01)
         return Fail("the control spins while the camera is unplugged");
     return flat ? Ok() : Fail("handles or memory grew");
 }
