@@ -14,6 +14,7 @@ every kind of damage one at a time)."""
 import argparse
 import os
 import re
+import subprocess
 import sys
 import time
 
@@ -154,6 +155,29 @@ class Soak:
                                            "frames_rendered", "frames_missing", "hangs",
                                            "memory_drift_pct", "handle_growth"),
                  verdict == "result ok", verdict)
+
+    def run_serial(self):
+        """Opening and closing a port on a pty again and again (the quick version is the
+        serial suite's own hundred cycles, in the test command)."""
+        if self.quick:
+            return
+        cycles = 1000
+        build = self.session.build_dir
+        command = [sys.executable, os.path.join(harness.SOURCE_DIR, "tests/serial_pty/pty_harness.py"),
+                   "--build-dir", build, "--shim", os.path.join(build, "native/ptyshim.so"),
+                   "--time-limit", "900",
+                   "--exe", os.path.join(build, "tests/serial_pty/serial_pty_tests.exe"),
+                   "--", "--gtest_filter=*OpeningAndClosing*"]
+        env = dict(self.session.env, TB_SERIAL_CYCLES=str(cycles))
+        env.pop("WINEPREFIX", None)
+        result = subprocess.run(command, env=env, stdout=subprocess.PIPE,
+                                stderr=subprocess.STDOUT, timeout=1000)
+        output = result.stdout.decode("utf-8", "replace")
+        match = re.search(r"threads (\d+) -> (\d+) -> (\d+), handles (\d+) -> (\d+) -> (\d+)",
+                          output)
+        figures = ("cycles=%d threads=%s->%s->%s handle_values=%s->%s->%s" % (
+            (cycles,) + match.groups()) if match else "no figures")
+        self.row("serial open/close", figures, result.returncode == 0)
 
     # ---- the program
 
@@ -304,7 +328,7 @@ def main():
     soak = Soak(args.quick)
     try:
         for run in (soak.run_switching, soak.run_unplug, soak.run_stall, soak.run_preview,
-                    soak.run_close_while_stalled, soak.run_hostile):
+                    soak.run_close_while_stalled, soak.run_serial, soak.run_hostile):
             if args.only and args.only not in run.__name__:
                 continue
             run()
