@@ -57,3 +57,18 @@ testbench_stop_xvfb() {
         TESTBENCH_XVFB_PID=""
     fi
 }
+
+# Sets up, builds and prepares the prefix, then makes sure there is a display; the wine
+# server and a private Xvfb are stopped when the calling script exits.
+testbench_prepare_to_run() {
+    "$TESTBENCH_ROOT/scripts/setup.sh"
+    "$TESTBENCH_ROOT/scripts/build.sh"
+    "$TESTBENCH_ROOT/scripts/prepare-prefix.sh"
+    trap testbench_cleanup_run EXIT
+    testbench_ensure_display
+}
+
+testbench_cleanup_run() {
+    "$(testbench_wineserver)" -k 2>/dev/null || true
+    testbench_stop_xvfb
+}

@@ -1,21 +1,13 @@
 #!/usr/bin/env bash
 # Sets up and builds, then runs the soak and fault runs under Wine and Xvfb and prints
 # their table of figures: device switching, unplug storms, stalls and aborts, a long
-# preview and hostile stored settings. --quick is the few-minute version that the test
-# command also runs; without it the runs take about an hour.
+# preview, serial open/close cycles and hostile stored settings. --quick is the
+# few-minute version that the test command also runs; without it the runs take about an
+# hour and a half.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-"$TESTBENCH_ROOT/scripts/setup.sh"
-"$TESTBENCH_ROOT/scripts/build.sh"
-"$TESTBENCH_ROOT/scripts/prepare-prefix.sh"
-
-cleanup() {
-    "$(testbench_wineserver)" -k 2>/dev/null || true
-    testbench_stop_xvfb
-}
-trap cleanup EXIT
-testbench_ensure_display
+testbench_prepare_to_run
 
 export TESTBENCH_BUILD_DIR TESTBENCH_SOURCE_DIR="$TESTBENCH_ROOT"
 python3 "$TESTBENCH_ROOT/tests/soak/soak.py" "$@"

@@ -206,11 +206,17 @@ void SetUnplugged(testcam::DeviceControl& control, bool unplugged) {
     control.SetUnplugged(2, unplugged);
 }
 
+// Starts the first camera with the grabber in the preview path, so every frame rendered
+// is announced.
+bool StartGrabbing(tbtest::TCaptureHost& host) {
+    host.Control().SetWantBitmapGrab(true);
+    return host.Start(kCamera);
+}
+
 int RunSwitch(tbtest::TCaptureHost& host, long count) {
     tb::TVideoCapture& control = host.Control();
     TFrameCounter counter(control);
-    control.SetWantBitmapGrab(true);
-    if (!host.Start(kCamera))
+    if (!StartGrabbing(host))
         return Fail("the camera does not start");
     TWatchdog watchdog(host.Form().Handle());
     TDrift drift;
@@ -240,8 +246,7 @@ int RunUnplug(tbtest::TCaptureHost& host, long cycles, DWORD shortest, DWORD lon
     testcam::DeviceControl device;
     SetUnplugged(device, false);
     TFrameCounter counter(control);
-    control.SetWantBitmapGrab(true);
-    if (!host.Start(kCamera))
+    if (!StartGrabbing(host))
         return Fail("the camera does not start");
     TWatchdog watchdog(host.Form().Handle());
 
@@ -302,8 +307,7 @@ int RunUnplug(tbtest::TCaptureHost& host, long cycles, DWORD shortest, DWORD lon
 int RunPreview(tbtest::TCaptureHost& host, long seconds) {
     tb::TVideoCapture& control = host.Control();
     TFrameCounter counter(control);
-    control.SetWantBitmapGrab(true);
-    if (!host.Start(kCamera))
+    if (!StartGrabbing(host))
         return Fail("the camera does not start");
     TWatchdog watchdog(host.Form().Handle());
     host.Wait(1000);
@@ -337,10 +341,9 @@ int RunStall(tbtest::TCaptureHost& host, long seconds) {
     tb::TVideoCapture& control = host.Control();
     testcam::DeviceControl device;
     TFrameCounter counter(control);
-    control.SetWantBitmapGrab(true);
     int aborts = 0;
     control.OnAborted = [&](tb::TVideoCapture&) { ++aborts; };
-    if (!host.Start(kCamera))
+    if (!StartGrabbing(host))
         return Fail("the camera does not start");
     TWatchdog watchdog(host.Form().Handle());
     long stalls = 0;
