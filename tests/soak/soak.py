@@ -127,10 +127,9 @@ class Soak:
         per_switch = figures.get("handle_growth", 0) / count
         platform = bare.get("handle_growth", 0) / count
         ok = verdict == "result ok" or verdict == "result fail handles or memory grew"
-        # The bare graph has fewer of the platform's filters than the control's (no smart
-        # tee, no grabber): the control may keep up to a tenth more handles per graph.
-        ok = ok and figures.get("memory_drift_pct", 99) <= 2 and \
-            per_switch <= platform * 1.1 + 0.05
+        # The platform's own growth varies by a fifth from run to run; a leak of the
+        # control's own would add a handle in every switch, or every few.
+        ok = ok and figures.get("memory_drift_pct", 99) <= 2 and per_switch <= platform + 0.25
         self.row("device switching", self.show(figures, "switches", "switches_without_picture",
                                                "hangs", "memory_drift_pct", "user_drift_pct")
                  + " handles/switch=%.2f (platform alone %.2f)" % (per_switch, platform),
