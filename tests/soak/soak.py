@@ -318,6 +318,9 @@ class Soak:
             else:
                 failed.append("%s: %s" % (label, problem))
                 print("  hostile %s: %s" % (label, problem), flush=True)
+            if tried % 25 == 0:
+                print("  hostile: %d of %d cases tried, %d passed" % (tried, len(cases), passed),
+                      flush=True)
         self.row("hostile settings", "cases=%d passed=%d" % (tried, passed), passed == tried,
                  "; ".join(failed[:3]))
 
