@@ -136,6 +136,10 @@ void TPtyControl::HangUp(const std::string& com) {
     Call("HANGUP " + com);
 }
 
+void TPtyControl::Flood(const std::string& com, int seconds, int rate) {
+    Call("FLOOD " + com + " " + std::to_string(seconds) + " " + std::to_string(rate));
+}
+
 std::int64_t TPtyControl::Time() {
     return std::stoll(Call("TIME"));
 }

@@ -33,6 +33,8 @@ public:
     std::map<std::string, long long> Termios(const std::string& com);
     void Modem(const std::string& lines);
     void HangUp(const std::string& com);
+    // The far side writes bytes at `rate` bytes a second for `seconds`, in the background.
+    void Flood(const std::string& com, int seconds, int rate);
     std::int64_t Time();
 
 private:

@@ -252,6 +252,48 @@ TEST_F(SerialPtyTest, OpeningAndClosingAHundredTimesLeavesNoHandleOrThread) {
     EXPECT_NO_THROW(other.Open());
 }
 
+// A camera that floods replies at line rate while the user presses keys (a soak run:
+// TB_SERIAL_FLOOD_SECONDS sets how long): every frame still goes out whole, the replies
+// are drained as they come, and the port closes at once afterwards.
+TEST_F(SerialPtyTest, AFloodOfRepliesLeavesEveryFrameSentAndTheQueueBounded) {
+    wchar_t asked[16] = {};
+    if (::GetEnvironmentVariableW(L"TB_SERIAL_FLOOD_SECONDS", asked, 16) == 0)
+        GTEST_SKIP() << "a soak run (TB_SERIAL_FLOOD_SECONDS)";
+    const int seconds = std::max(static_cast<int>(std::wcstol(asked, nullptr, 10)), 1);
+    port->SetPort(COM4);
+    port->SetBaudRate(br115200);
+    long long received = 0;
+    std::int32_t largestQueue = 0;
+    port->OnRxChar = [&](TComPort& sender, std::int32_t inQue) {
+        largestQueue = std::max(largestQueue, inQue);
+        std::string chunk;
+        received += sender.ReadString(chunk, inQue);
+    };
+    port->Open();
+    pty.Flood("COM4", seconds, 11520); // 115200 baud, 10 bits a byte
+    int sent = 0;
+    int arrived = 0;
+    const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(seconds) * 1000;
+    while (::GetTickCount64() < end) {
+        const std::string frame{'\xAA', static_cast<char>(sent & 0x7F), '\x1E', '\xCC', '\x55'};
+        ++sent;
+        if (port->WriteString(frame) == 5 && pty.Receive("COM4", 5, 1000) == frame)
+            ++arrived;
+        PumpUntil([] { return false; }, 100);
+    }
+    PumpUntil([] { return false; }, 300);
+    const ULONGLONG closing = ::GetTickCount64();
+    port->Close();
+    const ULONGLONG closeMs = ::GetTickCount64() - closing;
+    std::printf("flood: %d of %d frames sent whole, %lld reply bytes drained, largest queue "
+                "%d, close %llu ms\n",
+                arrived, sent, received, largestQueue, static_cast<unsigned long long>(closeMs));
+    EXPECT_EQ(arrived, sent);
+    EXPECT_GT(received, 11520LL * seconds / 2);
+    EXPECT_LT(largestQueue, 4096);
+    EXPECT_LT(closeMs, 1000u);
+}
+
 TEST_F(SerialPtyTest, AWriteHeldByXoffEndsWithinItsTimeLimit) {
     port->SetPort(COM3);
     port->SetFlowControl(fcXonXoff);

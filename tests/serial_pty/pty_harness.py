@@ -14,6 +14,8 @@ which it drives the master side of each pty:
   TERMIOS <com>              the line's settings                     -> OK key=value ...
   MODEM <words>              input lines asserted (CTS DSR RI CD)    -> OK
   HANGUP <com>               master closed: the device goes away     -> OK
+  FLOOD <com> <s> <bytes/s>  master writes replies at that rate for s seconds,
+                             in the background (a chattering camera)  -> OK
   TIME                       the harness's monotonic clock           -> OK <ns>
 
 Times are CLOCK_MONOTONIC_RAW in nanoseconds. Everything started here (the program, its
@@ -202,6 +204,10 @@ class Harness:
                 "asked_cstopb": int(bool(asked & termios.CSTOPB)),
             })
             return "OK " + " ".join(f"{k}={v}" for k, v in fields.items())
+        if verb == "FLOOD":
+            seconds, rate = float(args[1]), int(args[2])
+            threading.Thread(target=self.flood, args=(line, seconds, rate), daemon=True).start()
+            return "OK"
         if verb == "HANGUP":
             with line.lock:
                 if line.master >= 0:
@@ -209,6 +215,20 @@ class Harness:
                     line.master = -1
             return "OK"
         return "ERR unknown command " + verb
+
+    def flood(self, line, seconds, rate):
+        """Writes a camera's reply bytes at `rate` bytes a second, every 10 ms."""
+        chunk = bytes([0xA0 | (i % 16) for i in range(max(rate // 100, 1))])
+        end = time.monotonic() + seconds
+        while time.monotonic() < end and not self.stopping:
+            with line.lock:
+                if line.master < 0:
+                    return
+                try:
+                    os.write(line.master, chunk)
+                except OSError:
+                    return
+            time.sleep(0.01)
 
     def close(self):
         self.stopping = True

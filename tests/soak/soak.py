@@ -159,8 +159,9 @@ class Soak:
                  verdict == "result ok", verdict)
 
     def run_serial(self):
-        """Opening and closing a port on a pty again and again (the quick version is the
-        serial suite's own hundred cycles, in the test command)."""
+        """Opening and closing a port on a pty a thousand times, and a camera flooding
+        replies at line rate for a minute while frames are sent (the quick version is the
+        serial suite's own two hundred cycles, in the test command)."""
         if self.quick:
             return
         cycles = 1000
@@ -169,8 +170,8 @@ class Soak:
                    "--build-dir", build, "--shim", os.path.join(build, "native/ptyshim.so"),
                    "--time-limit", "900",
                    "--exe", os.path.join(build, "tests/serial_pty/serial_pty_tests.exe"),
-                   "--", "--gtest_filter=*OpeningAndClosing*"]
-        env = dict(self.session.env, TB_SERIAL_CYCLES=str(cycles))
+                   "--", "--gtest_filter=*OpeningAndClosing*:*Flood*"]
+        env = dict(self.session.env, TB_SERIAL_CYCLES=str(cycles), TB_SERIAL_FLOOD_SECONDS="60")
         env.pop("WINEPREFIX", None)
         result = subprocess.run(command, env=env, stdout=subprocess.PIPE,
                                 stderr=subprocess.STDOUT, timeout=1000)
@@ -179,7 +180,12 @@ class Soak:
                           output)
         figures = ("cycles=%d threads=%s->%s->%s handle_values=%s->%s->%s" % (
             (cycles,) + match.groups()) if match else "no figures")
-        self.row("serial open/close", figures, result.returncode == 0)
+        flood = re.search(r"flood: (\d+) of (\d+) frames sent whole, (\d+) reply bytes drained, "
+                          r"largest queue (\d+), close (\d+) ms", output)
+        if flood:
+            figures += " flood: frames=%s/%s replies=%s largest_queue=%s close_ms=%s" % \
+                flood.groups()
+        self.row("serial storms", figures, result.returncode == 0 and flood is not None)
 
     # ---- the program
 
