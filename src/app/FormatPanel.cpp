@@ -21,6 +21,8 @@ TFFormatPanel::TFFormatPanel(TApplication& application, TVideoCapture& videoCapt
       btnSet_(this, L"btnSet", L"Set"), button1_(this, L"Button1", L"Save to Reg") {
     SetCaption(L"Format panel");
     SetBorderStyle(TBorderStyle::bsToolWindow);
+    // Tab goes from field to field and button to button; the width field starts.
+    SetUsesDialogKeys(true);
     SetBounds(504, 142, 256, 200);
     SetFont(L"MS Sans Serif", -11);
 

@@ -58,6 +58,10 @@ private:
 } // namespace
 
 int RunProgram() {
+    return RunProgram({});
+}
+
+int RunProgram(const std::function<void(TProgramWindows&)>& adjust) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     ::InitCommonControlsEx(&controls);
     const std::wstring title = ApplicationTitle(ProgramPath());
@@ -71,6 +75,8 @@ int RunProgram() {
         application.SetTitle(title);
         {
             TProgramWindows windows(application);
+            if (adjust)
+                adjust(windows);
             windows.Form1().Show();
             application.Run();
         }

@@ -3,8 +3,16 @@
 // windows go and the modules finalise in reverse order.
 #pragma once
 
+#include <functional>
+
 namespace tb {
 
+class TProgramWindows;
+
 int RunProgram();
+// The same program with one step more: `adjust` sees the windows after they were
+// created and before the main window shows (a test host that switches on a design
+// setting, for instance).
+int RunProgram(const std::function<void(TProgramWindows&)>& adjust);
 
 } // namespace tb

@@ -38,21 +38,24 @@ void LayOutSide(TPanel& panel, TLabel& deviceLabel, TButton& deviceClear, TCombo
 TFDevicesDlg::TFDevicesDlg(TApplication& application)
     : TForm(application, L"FDevicesDlg"), videoPanel_(this, L"Panel1"),
       videoDeviceLabel_(&videoPanel_, L"Label1", L"Video device (*):"),
-      btnVDev_(&videoPanel_, L"btnVDev", L"Clear"),
       cbVideoDevices_(&videoPanel_, L"cbVideoDevices"),
+      btnVDev_(&videoPanel_, L"btnVDev", L"Clear"),
       videoCompressorLabel_(&videoPanel_, L"Label2", L"Video compressor:"),
-      btnVComp_(&videoPanel_, L"btnVComp", L"Clear"),
-      cbVideoCompressors_(&videoPanel_, L"cbVideoCompressors"), audioPanel_(this, L"Panel2"),
+      cbVideoCompressors_(&videoPanel_, L"cbVideoCompressors"),
+      btnVComp_(&videoPanel_, L"btnVComp", L"Clear"), audioPanel_(this, L"Panel2"),
       audioDeviceLabel_(&audioPanel_, L"Label3", L"Audio device:"),
-      btnADev_(&audioPanel_, L"btnADev", L"Clear"),
       cbAudioDevices_(&audioPanel_, L"cbAudioDevices"),
+      btnADev_(&audioPanel_, L"btnADev", L"Clear"),
       audioCompressorLabel_(&audioPanel_, L"Label4", L"Audio compressor:"),
-      btnAComp_(&audioPanel_, L"btnAComp", L"Clear"),
       cbAudioCompressors_(&audioPanel_, L"cbAudioCompressors"),
+      btnAComp_(&audioPanel_, L"btnAComp", L"Clear"),
       lblWait_(this, L"lblWait", L"V \u00C1 R J ..."), btnOk_(this, L"btnOk", L"Ok"),
       btnCancel_(this, L"btnCancel", L"M\u00E9gse"), btnApply_(this, L"btnApply", L"Alkalmaz") {
     SetCaption(L"Tulajdons\u00E1gok");
     SetBorderStyle(TBorderStyle::bsDialog);
+    SetUsesDialogKeys(true);
+    // The keyboard starts in the video device list.
+    SetActiveControl(&cbVideoDevices_);
     SetBounds(0, 0, 431, 289);
     SetFont(L"MS Sans Serif", -11);
 

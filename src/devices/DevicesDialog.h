@@ -68,21 +68,22 @@ private:
     TVideoCapture* Control() const;
 
     TControl* captureControl_ = nullptr;
-    // Created in tab order: the video side, the audio side, then the bottom row.
+    // Created in tab order: the video side, the audio side (each list followed by its
+    // "Clear" button), then the bottom row. The panels let Tab into them.
     TPanel videoPanel_;
     TLabel videoDeviceLabel_;
-    TButton btnVDev_;
     TComboBox cbVideoDevices_;
+    TButton btnVDev_;
     TLabel videoCompressorLabel_;
-    TButton btnVComp_;
     TComboBox cbVideoCompressors_;
+    TButton btnVComp_;
     TPanel audioPanel_;
     TLabel audioDeviceLabel_;
-    TButton btnADev_;
     TComboBox cbAudioDevices_;
+    TButton btnADev_;
     TLabel audioCompressorLabel_;
-    TButton btnAComp_;
     TComboBox cbAudioCompressors_;
+    TButton btnAComp_;
     TLabel lblWait_;
     TButton btnOk_;
     TButton btnCancel_;

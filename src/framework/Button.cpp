@@ -18,6 +18,20 @@ void TButton::SetTabStop(bool tabStop) {
     }
 }
 
+void TButton::SetDefault(bool isDefault) {
+    default_ = isDefault;
+    if (HandleAllocated()) {
+        ::SendMessageW(Handle(), BM_SETSTYLE, default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+        HandleCreated();
+    }
+}
+
+void TButton::SetCancel(bool isCancel) {
+    cancel_ = isCancel;
+    if (HandleAllocated())
+        HandleCreated();
+}
+
 void TButton::CreateParams(TCreateParams& params) {
     params.className = L"BUTTON";
     params.style |= default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
@@ -27,10 +41,8 @@ void TButton::CreateParams(TCreateParams& params) {
 
 void TButton::HandleCreated() {
     // The dialog keys find the default and cancel buttons by these identifiers.
-    if (default_)
-        ::SetWindowLongPtrW(Handle(), GWLP_ID, IDOK);
-    else if (cancel_)
-        ::SetWindowLongPtrW(Handle(), GWLP_ID, IDCANCEL);
+    const LONG_PTR id = default_ ? IDOK : cancel_ ? IDCANCEL : 0;
+    ::SetWindowLongPtrW(Handle(), GWLP_ID, id);
 }
 
 bool TButton::Notified(WORD code) {

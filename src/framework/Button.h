@@ -1,5 +1,7 @@
 // A push button: caption, click event, tab stop, and an optional modal result that it
-// gives its form when clicked (as the OK and Cancel buttons of a dialog do).
+// gives its form when clicked (as the OK and Cancel buttons of a dialog do). In a form
+// with dialog keys, a button that Tab reaches is the one Enter presses (the platform's
+// dialog keys move the default frame with the focus); otherwise the default button is.
 #pragma once
 
 #include "framework/Control.h"
@@ -16,10 +18,10 @@ public:
     void SetTabStop(bool tabStop);
     // The button Enter presses in its dialog.
     bool Default() const { return default_; }
-    void SetDefault(bool isDefault) { default_ = isDefault; }
+    void SetDefault(bool isDefault);
     // The button Escape presses in its dialog.
     bool Cancel() const { return cancel_; }
-    void SetCancel(bool isCancel) { cancel_ = isCancel; }
+    void SetCancel(bool isCancel);
     // Given to the form by a click when not mrNone.
     INT_PTR ModalResult() const { return modalResult_; }
     void SetModalResult(INT_PTR result) { modalResult_ = result; }

@@ -240,6 +240,7 @@ void TControl::SetCaption(const std::wstring& caption) {
     caption_ = caption;
     if (handle_ != nullptr)
         ::SetWindowTextW(handle_, caption_.c_str());
+    CaptionChanged();
 }
 
 void TControl::SetColor(COLORREF color) {

@@ -92,6 +92,8 @@ protected:
     virtual bool Notified(WORD /*code*/) { return false; }
     // A child changed its size or position: parents that size themselves follow.
     virtual void ChildBoundsChanged(TControl& /*child*/) {}
+    // The caption changed (controls that fit their text follow).
+    virtual void CaptionChanged() {}
     // Lays the aligned children out in the client area.
     void Realign();
     // Fills the background with the control's colour (own window classes only).

@@ -3,6 +3,7 @@
 #include "framework/Application.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace tb {
 
@@ -112,14 +113,68 @@ void TForm::SetWindowState(TWindowState state) {
     }
 }
 
+namespace {
+
+// Workspace coordinates (those of the window placement) are relative to the work area
+// for windows that are not tool windows.
+POINT WorkspaceOffset(HWND window) {
+    if ((::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) != 0)
+        return POINT{0, 0};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!::GetMonitorInfoW(::MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor))
+        return POINT{0, 0};
+    return POINT{monitor.rcWork.left - monitor.rcMonitor.left,
+                 monitor.rcWork.top - monitor.rcMonitor.top};
+}
+
+} // namespace
+
+RECT TForm::NormalBounds() {
+    RECT bounds{Left(), Top(), Left() + Width(), Top() + Height()};
+    if (!HandleAllocated())
+        return bounds;
+    const HWND window = Handle();
+    if (!::IsIconic(window) && !::IsZoomed(window)) {
+        ::GetWindowRect(window, &bounds);
+        return bounds;
+    }
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if (!::GetWindowPlacement(window, &placement))
+        return bounds;
+    bounds = placement.rcNormalPosition;
+    const POINT offset = WorkspaceOffset(window);
+    ::OffsetRect(&bounds, offset.x, offset.y);
+    return bounds;
+}
+
+void TForm::SetNormalBounds(const RECT& bounds) {
+    if (HandleAllocated() && (::IsIconic(Handle()) || ::IsZoomed(Handle()))) {
+        const HWND window = Handle();
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof(placement);
+        if (::GetWindowPlacement(window, &placement)) {
+            const POINT offset = WorkspaceOffset(window);
+            placement.rcNormalPosition = bounds;
+            ::OffsetRect(&placement.rcNormalPosition, -offset.x, -offset.y);
+            placement.flags = 0;
+            placement.showCmd = !::IsWindowVisible(window) ? SW_HIDE
+                                : ::IsIconic(window)       ? SW_SHOWMINNOACTIVE
+                                                           : SW_SHOWMAXIMIZED;
+            ::SetWindowPlacement(window, &placement);
+            return;
+        }
+    }
+    SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
+}
+
 void TForm::SetAutoSize(bool autoSize) {
     autoSize_ = autoSize;
     ApplyAutoSize();
 }
 
-void TForm::ApplyAutoSize() {
-    if (!autoSize_ || !HandleAllocated() || WindowState() != TWindowState::wsNormal)
-        return;
+bool TForm::FittingClientSize(SIZE& size) const {
     int right = 0, bottom = 0;
     bool any = false;
     for (TControl* child : Children()) {
@@ -129,8 +184,60 @@ void TForm::ApplyAutoSize() {
         bottom = std::max(bottom, child->Top() + child->Height());
         any = true;
     }
-    if (any && (right != ClientWidth() || bottom != ClientHeight()))
-        SetClientSize(right, bottom);
+    size = SIZE{right, bottom};
+    return any;
+}
+
+void TForm::ApplyAutoSize() {
+    if (!autoSize_ || !HandleAllocated() || WindowState() != TWindowState::wsNormal)
+        return;
+    SIZE fit{};
+    if (FittingClientSize(fit) && (fit.cx != ClientWidth() || fit.cy != ClientHeight()))
+        SetClientSize(fit.cx, fit.cy);
+}
+
+void TForm::KeepFittingSize(WINDOWPOS& position) {
+    if (!autoSize_ || (position.flags & SWP_NOSIZE) != 0 || !HandleAllocated())
+        return;
+    const HWND window = Handle();
+    const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_STYLE));
+    // Minimised and maximised windows keep the platform's sizes.
+    if ((style & (WS_MINIMIZE | WS_MAXIMIZE)) != 0)
+        return;
+    SIZE fit{};
+    if (!FittingClientSize(fit))
+        return;
+    RECT outer{}, client{};
+    ::GetWindowRect(window, &outer);
+    ::GetClientRect(window, &client);
+    SIZE frame{(outer.right - outer.left) - client.right,
+               (outer.bottom - outer.top) - client.bottom};
+    if (client.right <= 0 || client.bottom <= 0) {
+        // Coming back from the minimised state, whose icon has no client area.
+        RECT adjusted{0, 0, 0, 0};
+        ::AdjustWindowRectEx(&adjusted, style, menu_ != nullptr ? TRUE : FALSE,
+                             static_cast<DWORD>(::GetWindowLongPtrW(window, GWL_EXSTYLE)));
+        frame = SIZE{adjusted.right - adjusted.left, adjusted.bottom - adjusted.top};
+    }
+    const int width = fit.cx + frame.cx;
+    const int height = fit.cy + frame.cy;
+    if (position.cx == width && position.cy == height)
+        return;
+    if ((position.flags & SWP_NOMOVE) == 0) {
+        // A drag of the left or top edge keeps the opposite edge where it is.
+        if (position.x != outer.left && position.x + position.cx == outer.right)
+            position.x = outer.right - width;
+        if (position.y != outer.top && position.y + position.cy == outer.bottom)
+            position.y = outer.bottom - height;
+    }
+    position.cx = width;
+    position.cy = height;
+}
+
+void TForm::Resized() {
+    TControl::Resized();
+    // A size the platform chose (a restore, a changed menu bar) is brought back to the fit.
+    ApplyAutoSize();
 }
 
 void TForm::ChildBoundsChanged(TControl&) {
@@ -178,6 +285,24 @@ void TForm::BringToFront() {
     }
 }
 
+HWND TForm::FocusTarget() {
+    const HWND self = Handle();
+    const auto usable = [self](HWND window) {
+        return window != nullptr && ::IsChild(self, window) && ::IsWindowVisible(window) &&
+               ::IsWindowEnabled(window);
+    };
+    if (usable(lastFocus_))
+        return lastFocus_;
+    lastFocus_ = nullptr;
+    if (activeControl_ != nullptr && activeControl_->HandleAllocated() &&
+        usable(activeControl_->Handle()))
+        return activeControl_->Handle();
+    const HWND first = ::GetNextDlgTabItem(self, nullptr, FALSE);
+    if (usable(first) && (::GetWindowLongPtrW(first, GWL_STYLE) & WS_TABSTOP) != 0)
+        return first;
+    return nullptr;
+}
+
 void TForm::Close() {
     if (HandleAllocated())
         ::SendMessageW(Handle(), WM_CLOSE, 0, 0);
@@ -187,8 +312,17 @@ void TForm::Close() {
 
 void TForm::DoClose() {
     TCloseAction action = TCloseAction::caHide;
-    if (OnClose)
-        OnClose(*this, action);
+    // A failing close handler (settings that cannot be written) is reported, and the
+    // window closes all the same: the user is never kept in a window that cannot close.
+    if (OnClose) {
+        try {
+            OnClose(*this, action);
+        } catch (const std::exception& error) {
+            application_.HandleException(error);
+        } catch (...) {
+            application_.HandleException(std::runtime_error("Unknown error"));
+        }
+    }
     if (action == TCloseAction::caNone)
         return;
     if (modal_) {
@@ -253,19 +387,40 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
         DoClose();
         return 0;
-    case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE && application_.FormActivated(*this))
+    case WM_ACTIVATE: {
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            // The control that had the focus gets it back when the window comes back.
+            const HWND focus = ::GetFocus();
+            if (focus != nullptr && ::IsChild(Handle(), focus))
+                lastFocus_ = focus;
+            break;
+        }
+        if (application_.FormActivated(*this))
             ::PostMessageW(Handle(), kFormActivated, 0, 0);
+        if (HIWORD(wParam) == 0) { // not minimised
+            if (const HWND target = FocusTarget()) {
+                ::SetFocus(target);
+                return 0;
+            }
+        }
+        break; // the window itself takes the focus
+    }
+    case WM_WINDOWPOSCHANGING:
+        KeepFittingSize(*reinterpret_cast<WINDOWPOS*>(lParam));
         break;
     case kFormActivated:
         if (OnActivate && application_.ActiveForm() == this)
             OnActivate(*this);
         return 0;
     case WM_KEYUP:
+    case WM_SYSKEYUP:
+        // Every key release, also with Alt held (WM_SYSKEYUP); the system still sees the
+        // Alt-modified ones, so F10 and Alt keep opening the menu bar.
         if (OnKeyUp) {
             WORD key = static_cast<WORD>(wParam);
             OnKeyUp(*this, key, CurrentShiftState());
-            return 0;
+            if (message == WM_KEYUP)
+                return 0;
         }
         break;
     case WM_COMMAND:

@@ -1,7 +1,10 @@
 // Base of the program's windows: a top-level window with a component name, caption,
 // outer position and size, border style, window state, optional menu bar, optional
-// AutoSize (the window fits its client area to its controls), and the handlers of
-// creation, showing, hiding, closing, activation and key release.
+// AutoSize (the window fits its client area to its controls, and keeps fitting them
+// whatever the user or a restore asks for, except while minimised or maximised), the
+// keyboard focus given to a control when the window becomes active, and the handlers of
+// creation, showing, hiding, closing, activation and key release (Alt-modified releases
+// included). A close handler's error goes to the general error report; the close goes on.
 #pragma once
 
 #include "framework/Control.h"
@@ -40,6 +43,12 @@ public:
     TWindowState WindowState();
     void SetWindowState(TWindowState state);
 
+    // The outer rectangle the window has in the normal state, in screen coordinates:
+    // the current one while normal, the one a restore returns to while minimised or
+    // maximised.
+    RECT NormalBounds();
+    void SetNormalBounds(const RECT& bounds);
+
     // Fits the client area to the controls.
     bool AutoSize() const { return autoSize_; }
     void SetAutoSize(bool autoSize);
@@ -63,6 +72,13 @@ public:
     bool UsesDialogKeys() const { return usesDialogKeys_; }
     void SetUsesDialogKeys(bool uses) { usesDialogKeys_ = uses; }
 
+    // The control that gets the keyboard focus when the window first becomes active;
+    // none: the first tab stop (in tab order, also inside panels and group boxes). A
+    // window without tab stops keeps the focus itself. Coming back to the window, the
+    // focus returns to the control that had it.
+    TControl* ActiveControl() const { return activeControl_; }
+    void SetActiveControl(TControl* control) { activeControl_ = control; }
+
     std::function<void(TForm& sender)> OnCreate;
     std::function<void(TForm& sender)> OnShow;
     std::function<void(TForm& sender)> OnHide;
@@ -77,9 +93,16 @@ protected:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void HandleCreated() override;
     void ChildBoundsChanged(TControl& child) override;
+    void Resized() override;
 
 private:
     void ApplyAutoSize();
+    // The client size that fits the controls, when AutoSize has any to fit.
+    bool FittingClientSize(SIZE& size) const;
+    // Keeps a size change of a normal window with AutoSize to the fitting size.
+    void KeepFittingSize(WINDOWPOS& position);
+    // The window that gets the focus when this window becomes active, if any.
+    HWND FocusTarget();
     void DoClose();
 
     TApplication& application_;
@@ -90,6 +113,8 @@ private:
     bool modal_ = false;
     INT_PTR modalResult_ = mrNone;
     TMainMenu* menu_ = nullptr;
+    TControl* activeControl_ = nullptr;
+    HWND lastFocus_ = nullptr;
 };
 
 } // namespace tb

@@ -22,6 +22,11 @@ void TLabel::HandleCreated() {
     FitText();
 }
 
+void TLabel::CaptionChanged() {
+    if (HandleAllocated())
+        FitText();
+}
+
 void TLabel::FitText() {
     if (!autoSize_)
         return;

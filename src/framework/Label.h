@@ -1,4 +1,5 @@
-// A static text label, one line, sized to its text unless AutoSize is off.
+// A static text label, one line, sized to its text unless AutoSize is off; a label that
+// fits its text fits it again whenever the text changes.
 #pragma once
 
 #include "framework/Control.h"
@@ -16,6 +17,7 @@ public:
 protected:
     void CreateParams(TCreateParams& params) override;
     void HandleCreated() override;
+    void CaptionChanged() override;
 
 private:
     void FitText();

@@ -163,6 +163,9 @@ void TPanel::RecreateBorder() {
 void TPanel::CreateParams(TCreateParams& params) {
     if (borderStyle_ != TBorderStyle::bsNone)
         params.style |= WS_BORDER;
+    // A panel that holds controls lets the dialog keys (Tab, arrows) into them.
+    if (!Children().empty())
+        params.exStyle |= WS_EX_CONTROLPARENT;
 }
 
 void TPanel::Paint(HDC dc) {

@@ -1,7 +1,8 @@
 // A panel: a child window with a background colour, an optional caption drawn in its
 // middle, an outer and an inner bevel of BevelWidth pixels with BorderWidth pixels of
 // plain colour between them, an optional single-line border, a hint, a popup menu and
-// the mouse events of a control.
+// the mouse events of a control. A panel that holds controls lets a dialog's keys (Tab,
+// arrows) into them.
 #pragma once
 
 #include "framework/Control.h"

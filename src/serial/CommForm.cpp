@@ -1,11 +1,16 @@
 #include "serial/CommForm.h"
 
+#include <algorithm>
+
 namespace tb {
 
 namespace {
 
 constexpr int kClientWidth = 234;
 constexpr int kClientHeight = 216;
+// The lists' left edge in the group box, and the room kept between a caption and its list.
+constexpr int kListLeft = 112;
+constexpr int kCaptionGap = 4;
 
 struct TRow {
     const wchar_t* caption;
@@ -57,7 +62,7 @@ TCommFrm::TCommFrm(TApplication& application)
     for (size_t row = 0; row < rows.size(); ++row) {
         labels_[row].SetCaption(rows[row].caption);
         labels_[row].SetBounds(8, rows[row].labelTop, 100, 13);
-        lists_[row].SetBounds(112, rows[row].listTop, 89, 21);
+        lists_[row].SetBounds(kListLeft, rows[row].listTop, 89, 21);
         lists_[row].SetItems(rows[row].entries);
     }
 
@@ -67,6 +72,23 @@ TCommFrm::TCommFrm(TApplication& application)
     cancelButton_.SetBounds(112, 184, 75, 25);
     cancelButton_.SetCancel(true);
     cancelButton_.SetModalResult(mrCancel);
+
+    // The captions are measured in the font the system really gives: a caption wider than
+    // its slot (label at 8, list at 112) moves the lists right and widens the group box and
+    // the dialog by as much, so every caption stays readable in full. With a font that
+    // fits, everything keeps the specified place.
+    HandleNeeded();
+    int captionsRight = 0;
+    for (TLabel& label : labels_)
+        captionsRight = std::max(captionsRight, label.Left() + label.Width());
+    const int overflow = captionsRight + kCaptionGap - kListLeft;
+    if (overflow > 0) {
+        for (TComboBox& list : lists_)
+            list.SetLeft(list.Left() + overflow);
+        groupBox_.SetWidth(groupBox_.Width() + overflow);
+        SetWidth(Width() + overflow);
+    }
+
     DoCreate();
 }
 

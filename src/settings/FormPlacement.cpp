@@ -34,11 +34,14 @@ void SaveFormPlacement(TSettingsStore& store, TForm& form) {
     const TBorderStyle style = form.BorderStyle();
     if (StoresWindowState(style))
         store.RegWriteInteger(section, L"WindowState", static_cast<int>(form.WindowState()));
-    store.RegWriteInteger(section, L"left", form.Left());
-    store.RegWriteInteger(section, L"top", form.Top());
+    // The rectangle of the normal state: a minimised or maximised window stores where a
+    // restore brings it back, not its icon or its full-screen frame.
+    const RECT bounds = form.NormalBounds();
+    store.RegWriteInteger(section, L"left", bounds.left);
+    store.RegWriteInteger(section, L"top", bounds.top);
     if (StoresSize(style)) {
-        store.RegWriteInteger(section, L"width", form.Width());
-        store.RegWriteInteger(section, L"height", form.Height());
+        store.RegWriteInteger(section, L"width", bounds.right - bounds.left);
+        store.RegWriteInteger(section, L"height", bounds.bottom - bounds.top);
     }
 }
 
@@ -46,18 +49,19 @@ bool RestoreFormPlacement(TSettingsStore& store, TForm& form) {
     const std::wstring& section = form.Name();
     const TBorderStyle style = form.BorderStyle();
     bool result = true;
+    TWindowState restored = TWindowState::wsNormal;
     if (StoresWindowState(style)) {
         std::int32_t state = static_cast<std::int32_t>(form.WindowState());
         result = store.RegReadInteger(section, L"WindowState", state);
         // Only the three known states exist; any other stored number means normal.
-        const TWindowState restored = state == 1   ? TWindowState::wsMinimized
-                                      : state == 2 ? TWindowState::wsMaximized
-                                                   : TWindowState::wsNormal;
+        restored = state == 1   ? TWindowState::wsMinimized
+                   : state == 2 ? TWindowState::wsMaximized
+                                : TWindowState::wsNormal;
         form.SetWindowState(restored);
-        if (restored != TWindowState::wsNormal)
-            return result;
     }
-    TPlacementRect rect{form.Left(), form.Top(), form.Width(), form.Height()};
+    const RECT normal = form.NormalBounds();
+    TPlacementRect rect{normal.left, normal.top, normal.right - normal.left,
+                        normal.bottom - normal.top};
     result = result && store.RegReadInteger(section, L"left", rect.left);
     result = result && store.RegReadInteger(section, L"top", rect.top);
     if (StoresSize(style)) {
@@ -66,6 +70,13 @@ bool RestoreFormPlacement(TSettingsStore& store, TForm& form) {
     }
     const SIZE screen = PrimaryScreenSize();
     rect = ClampToScreen(rect, screen.cx, screen.cy);
+    if (restored != TWindowState::wsNormal) {
+        // Minimised or maximised: the stored rectangle is where a restore brings the
+        // window back; the window does not show it now.
+        form.SetNormalBounds(
+            RECT{rect.left, rect.top, rect.left + rect.width, rect.top + rect.height});
+        return result;
+    }
     form.SetLeft(rect.left);
     form.SetTop(rect.top);
     form.SetWidth(rect.width);

@@ -365,6 +365,123 @@ class Session:
             raise HarnessError("unreadable pixel: " + result.stdout.decode())
         return tuple(int(v) for v in match.groups())
 
+    # ---- a prefix of the session's own, serial ports, more kinds of programs
+
+    def use_private_prefix(self, name, timeout=300):
+        """Switches the session to a copy of the build's prefix, build/wineprefix-<name>,
+        made once (under the preparation lock) and prepared again here (the test camera
+        registered at its current path). The session may then restart the copy's wine
+        server (for a COM port mapping) without disturbing the suites that run in the
+        build's prefix meanwhile. Call it before starting any program."""
+        import fcntl
+        import shutil
+        self.prepare_prefix(timeout=timeout)
+        source = self.prefix
+        target = os.path.join(self.build_dir, "wineprefix-" + name)
+        with open(os.path.join(self.build_dir, ".wineprefix-%s.lock" % name), "w") as lock:
+            fcntl.flock(lock, fcntl.LOCK_EX)
+            if not os.path.exists(os.path.join(target, "system.reg")):
+                shutil.rmtree(target, ignore_errors=True)
+                with open(os.path.join(self.build_dir, ".wineprefix.lock"), "w") as build_lock:
+                    fcntl.flock(build_lock, fcntl.LOCK_EX)
+                    shutil.copytree(source, target, symlinks=True)
+        self.prefix = target
+        self.env["WINEPREFIX"] = target
+        script = os.path.join(SOURCE_DIR, "scripts", "prepare-prefix.sh")
+        env = dict(self.env)
+        env["TESTBENCH_BUILD_DIR"] = self.build_dir
+        env["TESTBENCH_WINEPREFIX"] = target
+        result = subprocess.run(["flock", "-w", str(timeout),
+                                 os.path.join(self.build_dir, ".wineprefix-%s.lock" % name),
+                                 script], env=env, stdout=subprocess.PIPE,
+                                stderr=subprocess.STDOUT, timeout=timeout + 30)
+        if result.returncode != 0:
+            raise HarnessError("preparing the prefix failed:\n" + result.stdout.decode())
+
+    def map_com_ports(self, ports):
+        """Maps COM ports of the session's prefix ({"COM1": "/dev/pts/5", ...}) and
+        restarts its wine server, which reads the mapping when it starts. Only for a
+        prefix of the session's own (use_private_prefix)."""
+        for com, path in ports.items():
+            self.reg_add("HKLM\\Software\\Wine\\Ports", com, path)
+        # As restart_wineserver, but the session's Linux programs (the simulator behind
+        # a port) go on.
+        for program in self.programs:
+            if not getattr(program, "native", False):
+                program.kill()
+        subprocess.run([_wineserver_command(), "-k"], env=self.env, timeout=30,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run([_wineserver_command(), "-w"], env=self.env, timeout=20,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def start_program_with_env(self, exe, extra_env, *args):
+        """start_program with more environment variables (LD_PRELOAD of a shim ...)."""
+        if not os.path.exists(exe):
+            raise HarnessError("not built: " + exe)
+        env = dict(self.env)
+        env.update(extra_env)
+        process = subprocess.Popen([_wine_command(), exe, *args], env=env,
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                   stderr=subprocess.STDOUT, start_new_session=True)
+        program = Program(process, os.path.basename(exe))
+        self.programs.append(program)
+        return program
+
+    def start_native(self, *command):
+        """A Linux program of the session (the camera simulator); its output is collected
+        line by line, and it ends with the session."""
+        process = subprocess.Popen([str(c) for c in command], env=self.env,
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                   stderr=subprocess.STDOUT, start_new_session=True)
+        program = Program(process, os.path.basename(str(command[0])))
+        program.native = True
+        self.programs.append(program)
+        return program
+
+    def top_level_windows(self):
+        """[(class, (x, y, width, height), text)] of every visible top-level window, with
+        a caption or not (menus "#32768", message boxes "#32770")."""
+        code, output = self.run_wine(self.build_path("tests/e2e/windowinfo.exe"), "--windows",
+                                     timeout=30)
+        return _window_lines(output) if code == 0 else []
+
+    def focused_window(self, caption):
+        """(class, (x, y, width, height), text) of the window with the keyboard focus in
+        that window's thread, or None."""
+        code, output = self.run_wine(self.build_path("tests/e2e/windowinfo.exe"), "--focused",
+                                     caption, timeout=30)
+        found = _window_lines(output) if code == 0 else []
+        return found[0] if found else None
+
+    def drag(self, start, end, button=1, steps=8):
+        """Presses a mouse button at `start`, moves in steps to `end` and releases it there,
+        as a user drags a window's title bar or frame."""
+        self.xdotool("mousemove", "--sync", *start)
+        time.sleep(0.1)
+        self.xdotool("mousedown", button)
+        time.sleep(0.2)
+        for step in range(1, steps + 1):
+            x = start[0] + (end[0] - start[0]) * step // steps
+            y = start[1] + (end[1] - start[1]) * step // steps
+            self.xdotool("mousemove", "--sync", x, y)
+            time.sleep(0.05)
+        time.sleep(0.2)
+        self.xdotool("mouseup", button)
+
+    @staticmethod
+    def crop_pixels(path, rect, timeout=30):
+        """The pixels of the part rect = (x, y, width, height) of an image file, as rows of
+        (r, g, b)."""
+        x, y, width, height = rect
+        result = subprocess.run(["convert", path, "-crop", "%dx%d+%d+%d" % (width, height, x, y),
+                                 "+repage", "-depth", "8", "rgb:-"], check=True, timeout=timeout,
+                                stdout=subprocess.PIPE)
+        data = result.stdout
+        if len(data) != width * height * 3:
+            raise HarnessError("unexpected image size for %s" % (rect,))
+        return [[tuple(data[(row * width + col) * 3:(row * width + col) * 3 + 3])
+                 for col in range(width)] for row in range(height)]
+
     # ---- registry
 
     def reg_query(self, key, value=None):
@@ -416,6 +533,20 @@ def wait_until(probe, timeout, interval=0.3):
         if answer or time.monotonic() >= deadline:
             return answer
         time.sleep(interval)
+
+
+def _window_lines(output):
+    found = []
+    for line in output.splitlines():
+        parts = line.split("\t")
+        if len(parts) < 3:
+            continue
+        try:
+            rect = tuple(int(v) for v in parts[1].split())
+        except ValueError:
+            continue
+        found.append((parts[0], rect, parts[2]))
+    return found
 
 
 def artifact_path(name):

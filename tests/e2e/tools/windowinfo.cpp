@@ -9,6 +9,11 @@
 //   windowinfo --focus CAPTION     the class and text of the window that has the keyboard
 //                                  focus in that window's thread: "class<TAB>text"
 //   windowinfo --list              "caption" of every visible top-level window
+//   windowinfo --windows           one line per visible top-level window, captions or
+//                                  not (menus, message boxes): "class<TAB>x y width
+//                                  height<TAB>text"
+//   windowinfo --focused CAPTION   the window with the keyboard focus in that window's
+//                                  thread, as "class<TAB>x y width height<TAB>text"
 //
 // Exit code 0 on success, 1 when there is no such window, 2 for a wrong call.
 #include <windows.h>
@@ -64,6 +69,12 @@ BOOL CALLBACK PrintChild(HWND window, LPARAM) {
     return TRUE;
 }
 
+BOOL CALLBACK PrintTopLevelWindow(HWND window, LPARAM) {
+    if (::IsWindowVisible(window))
+        PrintChild(window, 0);
+    return TRUE;
+}
+
 BOOL CALLBACK PrintTopLevel(HWND window, LPARAM) {
     if (::IsWindowVisible(window) && ::GetWindowTextLengthW(window) > 0) {
         PrintText(TextOf(window));
@@ -87,7 +98,11 @@ int wmain(int argc, wchar_t** argv) {
         ::EnumWindows(PrintTopLevel, 0);
         return 0;
     }
-    if (verb == L"--children" || verb == L"--focus") {
+    if (verb == L"--windows") {
+        ::EnumWindows(PrintTopLevelWindow, 0);
+        return 0;
+    }
+    if (verb == L"--children" || verb == L"--focus" || verb == L"--focused") {
         if (argc < 3)
             return 2;
         HWND window = FindVisible(argv[2]);
@@ -102,6 +117,10 @@ int wmain(int argc, wchar_t** argv) {
         if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) ||
             info.hwndFocus == nullptr)
             return 1;
+        if (verb == L"--focused") {
+            PrintChild(info.hwndFocus, 0);
+            return 0;
+        }
         PrintText(ClassOf(info.hwndFocus));
         std::fputs("\t", stdout);
         PrintText(TextOf(info.hwndFocus));

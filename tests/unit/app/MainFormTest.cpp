@@ -41,8 +41,8 @@ TEST_F(MainFormTest, ClosingStoresPlacementAndAutoSizeAndARestartRestoresThem) {
     {
         TForm1 form(application);
         form.Show();
+        form.AutoSize1Click(); // unchecked: the window takes any size (with AutoSize it fits)
         form.SetBounds(40, 50, 400, 300);
-        form.AutoSize1Click(); // unchecked
         form.Close();
     }
     EXPECT_EQ(Stored(L"WindowState"), 0);

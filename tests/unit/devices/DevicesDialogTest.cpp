@@ -366,3 +366,36 @@ TEST_F(DevicesDialogTest, TheRealDialogFillsItsListsWhenActivatedAndAnswersOk) {
     EXPECT_EQ(capture.CurrentVideoDeviceIndex(), 1);
     EXPECT_EQ(Initialisations(), 1u);
 }
+
+TEST_F(DevicesDialogTest, TheKeyboardStartsInTheVideoListAndTabReachesEveryControlInOrder) {
+    Control();
+    TFDevicesDlg dialog(application);
+    dialog.SetCaptureControl(control.get());
+    dialog.Show();
+    // The panels let the dialog keys in.
+    EXPECT_NE(::GetWindowLongPtrW(dialog.VideoPanel().Handle(), GWL_EXSTYLE) & WS_EX_CONTROLPARENT,
+              0);
+    EXPECT_NE(::GetWindowLongPtrW(dialog.AudioPanel().Handle(), GWL_EXSTYLE) & WS_EX_CONTROLPARENT,
+              0);
+    EXPECT_EQ(::GetFocus(), dialog.cbVideoDevices().Handle());
+    const std::vector<HWND> order{
+        dialog.btnVDev().Handle(),       dialog.cbVideoCompressors().Handle(),
+        dialog.btnVComp().Handle(),      dialog.cbAudioDevices().Handle(),
+        dialog.btnADev().Handle(),       dialog.cbAudioCompressors().Handle(),
+        dialog.btnAComp().Handle(),      dialog.btnOk().Handle(),
+        dialog.btnCancel().Handle(),     dialog.btnApply().Handle(),
+        dialog.cbVideoDevices().Handle()};
+    for (HWND expected : order) {
+        MSG message{::GetFocus(), WM_KEYDOWN, VK_TAB, 0x000F0001, 0, {}};
+        EXPECT_TRUE(::IsDialogMessageW(dialog.Handle(), &message));
+        EXPECT_EQ(::GetFocus(), expected);
+    }
+    // Escape and Enter on a list mean nothing: no default or cancel button.
+    for (WPARAM key : {WPARAM{VK_ESCAPE}, WPARAM{VK_RETURN}}) {
+        MSG message{::GetFocus(), WM_KEYDOWN, key, 0x00010001, 0, {}};
+        ::IsDialogMessageW(dialog.Handle(), &message);
+    }
+    EXPECT_EQ(dialog.ModalResult(), mrNone);
+    EXPECT_TRUE(dialog.Visible());
+    dialog.Hide();
+}

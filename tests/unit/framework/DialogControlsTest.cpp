@@ -7,6 +7,7 @@
 #include "framework/Form.h"
 #include "framework/GroupBox.h"
 #include "framework/Label.h"
+#include "framework/Panel.h"
 
 #include <gtest/gtest.h>
 
@@ -107,4 +108,31 @@ TEST_F(DialogControlsTest, LabelFitsItsText) {
     EXPECT_GT(shortLabel.Width(), 0);
     EXPECT_GT(longLabel.Width(), shortLabel.Width() * 3);
     EXPECT_GT(longLabel.Height(), 0);
+}
+
+TEST_F(DialogControlsTest, LabelFitsItsTextAgainWhenTheTextChanges) {
+    TLabel label(&form, L"Model", L"CamModell");
+    form.HandleNeeded();
+    const int before = label.Width();
+    label.SetCaption(L"CamModell: SHC730");
+    EXPECT_GT(label.Width(), before + 20);
+    RECT window{};
+    ::GetWindowRect(label.Handle(), &window);
+    EXPECT_EQ(window.right - window.left, label.Width());
+
+    TLabel fixed(&form, L"Fixed", L"CamModell");
+    fixed.SetAutoSize(false);
+    fixed.SetBounds(0, 0, 40, 13);
+    fixed.SetCaption(L"CamModell: SHC730");
+    EXPECT_EQ(fixed.Width(), 40);
+}
+
+TEST_F(DialogControlsTest, PanelsHoldingControlsLetTheDialogKeysIn) {
+    TPanel empty(&form, L"Empty");
+    TPanel holder(&form, L"Holder");
+    TButton inside(&holder, L"Inside", L"Clear");
+    form.HandleNeeded();
+    EXPECT_EQ(::GetWindowLongPtrW(empty.Handle(), GWL_EXSTYLE) & WS_EX_CONTROLPARENT, 0);
+    EXPECT_NE(::GetWindowLongPtrW(holder.Handle(), GWL_EXSTYLE) & WS_EX_CONTROLPARENT, 0);
+    EXPECT_EQ(::GetNextDlgTabItem(form.Handle(), nullptr, FALSE), inside.Handle());
 }

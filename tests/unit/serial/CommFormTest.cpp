@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -63,7 +64,15 @@ TEST_F(CommFormTest, LayoutListsAndTabOrder) {
     EXPECT_EQ(dialog.BorderStyle(), TBorderStyle::bsDialog);
     EXPECT_EQ(dialog.Left(), 200);
     EXPECT_EQ(dialog.Top(), 144);
-    EXPECT_EQ(dialog.ClientWidth(), 234);
+    // The lists sit at 112 in the group box unless a caption, in the font the system
+    // gives, needs more room (4 pixels kept before the list): then the lists, the group
+    // box and the dialog make room by as much.
+    int captionsRight = 0;
+    for (int row = 0; row < 6; ++row)
+        captionsRight =
+            std::max(captionsRight, dialog.RowLabel(row).Left() + dialog.RowLabel(row).Width());
+    const int extra = std::max(0, captionsRight + 4 - 112);
+    EXPECT_EQ(dialog.ClientWidth(), 234 + extra);
     EXPECT_EQ(dialog.ClientHeight(), 216);
 
     // Tab order: OK, Cancel, then the group box with its lists in row order.
@@ -75,7 +84,7 @@ TEST_F(CommFormTest, LayoutListsAndTabOrder) {
     EXPECT_EQ(dialog.CancelButton().Caption(), L"Cancel");
     EXPECT_EQ(dialog.GroupBox1().Caption(), L"Settings");
     EXPECT_EQ(dialog.GroupBox1().Left(), 8);
-    EXPECT_EQ(dialog.GroupBox1().Width(), 217);
+    EXPECT_EQ(dialog.GroupBox1().Width(), 217 + extra);
     EXPECT_EQ(dialog.GroupBox1().Height(), 169);
     EXPECT_EQ(dialog.OKButton().Left(), 32);
     EXPECT_EQ(dialog.CancelButton().Left(), 112);
@@ -102,7 +111,9 @@ TEST_F(CommFormTest, LayoutListsAndTabOrder) {
     for (const auto& r : rows) {
         EXPECT_EQ(r.list.Items(), r.entries) << row;
         EXPECT_EQ(r.list.Top(), r.top) << row;
-        EXPECT_EQ(r.list.Left(), 112) << row;
+        EXPECT_EQ(r.list.Left(), 112 + extra) << row;
+        EXPECT_LE(dialog.RowLabel(row).Left() + dialog.RowLabel(row).Width() + 4, r.list.Left())
+            << row;
         EXPECT_EQ(r.list.Width(), 89) << row;
         EXPECT_EQ(dialog.RowLabel(row).Caption(), r.label);
         EXPECT_EQ(dialog.RowLabel(row).Top(), r.top + 8);

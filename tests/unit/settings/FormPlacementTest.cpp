@@ -95,21 +95,53 @@ TEST_F(PlacementTest, FirstStartKeepsTheDesignPlacementClampedAndReportsFalse) {
     EXPECT_EQ(form->Width(), 300);
 }
 
-TEST_F(PlacementTest, MaximisedWindowRestoresMaximisedWithoutStoredBounds) {
+TEST_F(PlacementTest, MaximisedWindowStoresAndRestoresItsNormalRectangle) {
     auto form = MakeForm(TBorderStyle::bsSizeable);
     form->Show();
     form->SetWindowState(TWindowState::wsMaximized);
     SaveFormPlacement(registry.Store(), *form);
     EXPECT_EQ(Stored(L"WindowState"), 2);
-    EXPECT_NE(Stored(L"width"), -12345);
+    // Where a restore brings the window back, not its maximised frame.
+    EXPECT_EQ(Stored(L"left"), 100);
+    EXPECT_EQ(Stored(L"top"), 120);
+    EXPECT_EQ(Stored(L"width"), 300);
+    EXPECT_EQ(Stored(L"height"), 200);
 
     registry.Store().RegWriteInteger(L"Placed", L"left", 7);
     auto second = MakeForm(TBorderStyle::bsSizeable);
     EXPECT_TRUE(RestoreFormPlacement(registry.Store(), *second));
     EXPECT_EQ(second->WindowState(), TWindowState::wsMaximized);
-    EXPECT_EQ(second->Left(), 100); // stored position not applied
     second->Show();
     EXPECT_EQ(second->WindowState(), TWindowState::wsMaximized);
+    EXPECT_GT(second->Width(), 300); // the stored rectangle is not shown now...
+    second->SetWindowState(TWindowState::wsNormal);
+    EXPECT_EQ(second->Left(), 7); // ...but a restore returns to it
+    EXPECT_EQ(second->Top(), 120);
+    EXPECT_EQ(second->Width(), 300);
+    EXPECT_EQ(second->Height(), 200);
+}
+
+TEST_F(PlacementTest, MinimisedWindowStoresItsNormalRectangleNotItsIcon) {
+    auto form = MakeForm(TBorderStyle::bsSizeable);
+    form->Show();
+    form->SetWindowState(TWindowState::wsMinimized);
+    SaveFormPlacement(registry.Store(), *form);
+    EXPECT_EQ(Stored(L"WindowState"), 1);
+    EXPECT_EQ(Stored(L"left"), 100);
+    EXPECT_EQ(Stored(L"top"), 120);
+    EXPECT_EQ(Stored(L"width"), 300);
+    EXPECT_EQ(Stored(L"height"), 200);
+
+    auto second = MakeForm(TBorderStyle::bsSizeable);
+    second->SetBounds(0, 0, 50, 50);
+    EXPECT_TRUE(RestoreFormPlacement(registry.Store(), *second));
+    second->Show();
+    EXPECT_EQ(second->WindowState(), TWindowState::wsMinimized);
+    second->SetWindowState(TWindowState::wsNormal);
+    EXPECT_EQ(second->Left(), 100);
+    EXPECT_EQ(second->Top(), 120);
+    EXPECT_EQ(second->Width(), 300);
+    EXPECT_EQ(second->Height(), 200);
 }
 
 TEST_F(PlacementTest, MissingLeftKeepsCurrentPlacementAndReportsFalse) {
