@@ -501,11 +501,16 @@ class Session:
 
     def reg_add(self, key, value, data, kind="REG_SZ"):
         args = ["reg", "add", key, "/v", value, "/t", kind, "/d", str(data), "/f"]
-        result = subprocess.run([_wine_command(), *args], env=self.env, timeout=60,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL)
-        if result.returncode != 0:
-            raise HarnessError("reg add %s %s failed" % (key, value))
+        # A wine server that is just ending (its last program gone a moment ago) can turn
+        # a new program away: the write is tried again on a server of its own.
+        for attempt in range(3):
+            result = subprocess.run([_wine_command(), *args], env=self.env, timeout=60,
+                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.DEVNULL)
+            if result.returncode == 0:
+                return
+            time.sleep(1 + attempt)
+        raise HarnessError("reg add %s %s failed" % (key, value))
 
     def reg_delete(self, key, value=None):
         args = ["reg", "delete", key] + (["/v", value] if value is not None else []) + ["/f"]

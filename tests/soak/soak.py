@@ -243,10 +243,13 @@ class Soak:
         args = []
         for section, name, kind, data in values:
             args += [REG_PATH + "\\" + section, name, str(kind), data or "-"]
-        code, _ = self.session.run_wine(self.session.build_path("tests/soak/regraw.exe"), *args,
-                                        timeout=30)
-        if code != 0:
-            raise harness.HarnessError("regraw failed for %s" % (values,))
+        for attempt in range(3):  # a wine server just ending can turn a program away
+            code, _ = self.session.run_wine(self.session.build_path("tests/soak/regraw.exe"),
+                                            *args, timeout=30)
+            if code == 0:
+                return
+            time.sleep(1 + attempt)
+        raise harness.HarnessError("regraw failed for %s" % (values,))
 
     def stored_values_valid(self, device_intact):
         """Every value the program writes at its close has its own kind and size again:
