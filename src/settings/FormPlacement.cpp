@@ -2,6 +2,8 @@
 
 #include "framework/Screen.h"
 
+#include <windows.h>
+
 namespace tb {
 
 TPlacementRect ClampToScreen(TPlacementRect rect, int screenWidth, int screenHeight) {
@@ -65,8 +67,16 @@ bool RestoreFormPlacement(TSettingsStore& store, TForm& form) {
     result = result && store.RegReadInteger(section, L"left", rect.left);
     result = result && store.RegReadInteger(section, L"top", rect.top);
     if (StoresSize(style)) {
-        result = result && store.RegReadInteger(section, L"width", rect.width);
-        result = result && store.RegReadInteger(section, L"height", rect.height);
+        // A stored side from 0 up to the platform's smallest window is no size a window was
+        // closed with, but a damaged value: the window keeps its own size for that side.
+        std::int32_t width = rect.width;
+        std::int32_t height = rect.height;
+        result = result && store.RegReadInteger(section, L"width", width);
+        result = result && store.RegReadInteger(section, L"height", height);
+        if (width < 0 || width >= ::GetSystemMetrics(SM_CXMIN))
+            rect.width = width;
+        if (height < 0 || height >= ::GetSystemMetrics(SM_CYMIN))
+            rect.height = height;
     }
     const SIZE screen = PrimaryScreenSize();
     rect = ClampToScreen(rect, screen.cx, screen.cy);

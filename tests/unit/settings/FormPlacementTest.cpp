@@ -84,6 +84,23 @@ TEST_F(PlacementTest, SizeableWindowStoresAllFiveValuesAndRestoresThem) {
     EXPECT_EQ(second->Height(), 200);
 }
 
+// A stored side no window can have (a damaged value) leaves the window's own size for it.
+TEST_F(PlacementTest, ASizeTooSmallForAWindowKeepsTheDesignSize) {
+    for (const std::int32_t side : {0, 1}) {
+        SCOPED_TRACE(side);
+        registry.Store().RegWriteInteger(L"Placed", L"WindowState", 0);
+        registry.Store().RegWriteInteger(L"Placed", L"left", 40);
+        registry.Store().RegWriteInteger(L"Placed", L"top", 50);
+        registry.Store().RegWriteInteger(L"Placed", L"width", side);
+        registry.Store().RegWriteInteger(L"Placed", L"height", 260);
+        auto form = MakeForm(TBorderStyle::bsSizeable);
+        RestoreFormPlacement(registry.Store(), *form);
+        EXPECT_EQ(form->Width(), 300);
+        EXPECT_EQ(form->Height(), 260);
+        EXPECT_EQ(form->Left(), 40);
+    }
+}
+
 TEST_F(PlacementTest, FirstStartKeepsTheDesignPlacementClampedAndReportsFalse) {
     const SIZE screen = PrimaryScreenSize();
     auto form = MakeForm(TBorderStyle::bsSizeable);
