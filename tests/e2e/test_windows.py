@@ -22,7 +22,7 @@ and COM2..COM4 to a directory, so the camera window never reaches a serial devic
 machine and the suites running in the build's prefix meanwhile are not disturbed.
 
 The Devices and Compressors dialog is not offered by TestBench.exe's own menu (the main
-window switches the capture control's PopupDevicesDialog off, Part 1.1): its journey runs
+window switches the capture control's PopupDevicesDialog off by design): its journey runs
 TestBench.DevicesMenu.exe, the same program with that one design setting on.
 
 Screenshots of the main window, the camera window, both dialogs and the format panel are
@@ -31,7 +31,6 @@ left in build/e2e-artifacts.
 
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 import termios
@@ -40,6 +39,7 @@ import tty
 import unittest
 
 import harness
+from test_program import histogram
 
 MAIN = "PelmontTest2"
 CAMERA = "Testbench  V2007.03.20"  # the application title, two blanks, the version
@@ -215,28 +215,12 @@ class TestWindows(unittest.TestCase):
             time.sleep(0.2)
         return texts
 
-    def histogram(self, path):
-        result = subprocess.run(["convert", path, "-depth", "8", "-format", "%c",
-                                 "histogram:info:-"], check=True, timeout=60,
-                                stdout=subprocess.PIPE)
-        counts = {}
-        for line in result.stdout.decode().splitlines():
-            parts = line.split(":", 1)
-            if len(parts) != 2 or "(" not in parts[1]:
-                continue
-            rgb = parts[1].split("(", 1)[1].split(")", 1)[0].split(",")[:3]
-            try:
-                counts[tuple(int(float(v)) for v in rgb)] = int(parts[0].strip())
-            except ValueError:
-                continue
-        return counts
-
     def assert_live_picture(self, rect, name):
         shot = harness.artifact_path(name)
         colours = {}
         for _ in range(30):  # the picture starts a moment after the graph is built
             self.session.screenshot(shot, rect)
-            colours = self.histogram(shot)
+            colours = histogram(shot)
             if all(colours.get(c, 0) > 500 for c in BARS):
                 break
             time.sleep(0.2)

@@ -14,15 +14,15 @@
 namespace {
 
 // The bytes a data argument spells.
-std::vector<BYTE> Bytes(std::wstring spec) {
+std::vector<BYTE> Bytes(std::wstring text) {
     std::vector<BYTE> data;
-    if (spec == L"-")
-        spec.clear();
-    for (std::size_t start = 0; start < spec.size();) {
-        std::size_t end = spec.find(L'+', start);
+    if (text == L"-")
+        text.clear();
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find(L'+', start);
         if (end == std::wstring::npos)
-            end = spec.size();
-        const std::wstring part = spec.substr(start, end - start);
+            end = text.size();
+        const std::wstring part = text.substr(start, end - start);
         const std::size_t star = part.find(L'*');
         const std::wstring hex = part.substr(0, star);
         const unsigned long count =
@@ -37,8 +37,8 @@ std::vector<BYTE> Bytes(std::wstring spec) {
     return data;
 }
 
-bool Write(const wchar_t* path, const wchar_t* name, const wchar_t* type, const wchar_t* spec) {
-    const std::vector<BYTE> data = Bytes(spec);
+bool Write(const wchar_t* path, const wchar_t* name, const wchar_t* type, const wchar_t* text) {
+    const std::vector<BYTE> data = Bytes(text);
     HKEY key = nullptr;
     if (::RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
                           nullptr) != ERROR_SUCCESS)
