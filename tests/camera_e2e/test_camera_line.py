@@ -33,7 +33,13 @@ SHOW_CAMERA = ("1", "2")  # Options > ShowSamsungSHC721Control
 SHC730 = ("0", "3")  # Com > SHC730
 
 
-class CameraLineTest(unittest.TestCase):
+class CameraLine(unittest.TestCase):
+    """The program, its prefix and the simulator; the journeys are in the subclasses."""
+
+    # With a link, COM1 is mapped to a symbolic link the simulator moves to each new pty
+    # it opens, and the simulator takes commands (a pulled cable, a flood) on its input.
+    LINK = False
+
     @classmethod
     def setUpClass(cls):
         cls.temp = tempfile.mkdtemp(prefix="camera-e2e-")
@@ -69,10 +75,13 @@ class CameraLineTest(unittest.TestCase):
         cls.wine_run(["reg", "delete", SETTINGS, "/f"], check=False)
 
         pty_file = os.path.join(cls.temp, "pty")
+        link = os.path.join(cls.temp, "camera-line")
+        extra = ["--link", link, "--commands"] if cls.LINK else []
         cls.camsim = subprocess.Popen(
             [sys.executable, os.path.join(ROOT, "tools", "camsim", "camsim.py"),
-             "--pty-file", pty_file, "--reply", "echo"],
-            stdout=subprocess.PIPE, text=True, start_new_session=True)
+             "--pty-file", pty_file, "--reply", "echo"] + extra,
+            stdin=subprocess.PIPE if cls.LINK else subprocess.DEVNULL, stdout=subprocess.PIPE,
+            text=True, start_new_session=True)
         threading.Thread(target=cls._read_camsim, daemon=True).start()
         deadline = time.monotonic() + 10
         while not os.path.exists(pty_file):
@@ -80,7 +89,7 @@ class CameraLineTest(unittest.TestCase):
                 raise RuntimeError("the camera simulator did not start")
             time.sleep(0.05)
         with open(pty_file) as f:
-            pty = f.read().strip()
+            pty = link if cls.LINK else f.read().strip()
         cls.wine_run(["reg", "add", r"HKLM\Software\Wine\Ports", "/v", "COM1", "/d", pty, "/f"])
         cls.stop_server()  # the port mapping is read when the server starts
 
@@ -152,6 +161,8 @@ class CameraLineTest(unittest.TestCase):
             seen.append(line)
         self.fail(f"the camera saw no {prefix!r}; it saw {seen}")
 
+
+class CameraLineTest(CameraLine):
     def test_frames_reach_the_camera(self):
         # Shown from the main window's menu, the camera window opens COM1 for the SHC-721.
         self.camctl("menu", MAIN, *SHOW_CAMERA)

@@ -5,11 +5,12 @@ exits 1 when a run failed.
 
     soak.py [--quick]
 
-The runs: device switching, unplug storms, stalls and aborts (also closing the program
-while the camera is stalled), a long preview, and hostile stored settings. --quick is
-the version the test command runs (a few minutes); without it the runs take about an
-hour (switches 1000, unplug cycles 200, preview 30 minutes, every stored value with
-every kind of damage one at a time)."""
+The runs: device switching, unplug storms, stalls and aborts (also while a dialog is
+open, and closing the program while the camera is stalled), a long preview, serial
+storms and hostile stored settings. --quick is the version the test command runs (a few
+minutes); without it the runs take about an hour and a half (switches 1000, unplug
+cycles 200, preview 30 minutes, every stored value with every kind of damage one at a
+time)."""
 
 import argparse
 import os
@@ -150,6 +151,15 @@ class Soak:
                                                 "longest_answer_ms"),
                  verdict == "result ok", verdict)
 
+    def run_dialogs(self):
+        """Stalls and aborts while the filter's property frame or the capture pin's format
+        page is open."""
+        figures, verdict = self.host("dialogs", 4 if self.quick else 40, timeout=900)
+        self.row("stalls in dialogs", self.show(
+            figures, "dialogs_opened", "aborts_expected", "aborts_reported",
+            "closes_without_picture", "windows_left", "messages", "hangs", "longest_answer_ms"),
+            verdict == "result ok", verdict)
+
     def run_preview(self):
         seconds = 120 if self.quick else 1800
         figures, verdict = self.host("preview", seconds, timeout=seconds + 600)
@@ -159,9 +169,12 @@ class Soak:
                  verdict == "result ok", verdict)
 
     def run_serial(self):
-        """Opening and closing a port on a pty a thousand times, and a camera flooding
-        replies at line rate for a minute while frames are sent (the quick version is the
-        serial suite's own two hundred cycles, in the test command)."""
+        """Opening and closing a port on a pty a thousand times and a camera flooding
+        replies at line rate for a minute while frames are sent (the serial suite's tests
+        with soak sizes), then the program's camera window with the cable pulled and
+        plugged back in a hundred times and a minute of flood while keys are pressed (the
+        camera journey with soak sizes). The quick versions are the suites' own sizes, in
+        the test command."""
         if self.quick:
             return
         cycles = 1000
@@ -186,6 +199,20 @@ class Soak:
             figures += " flood: frames=%s/%s replies=%s largest_queue=%s close_ms=%s" % \
                 flood.groups()
         self.row("serial storms", figures, result.returncode == 0 and flood is not None)
+
+        env = dict(self.session.env, TB_CAMERA_REOPENS="100", TB_CAMERA_FLOOD_SECONDS="60",
+                   TESTBENCH_BUILD_DIR=build, PYTHONDONTWRITEBYTECODE="1",
+                   CAMCTL=os.path.join(build, "tests/camera_e2e/camctl.exe"))
+        env.pop("WINEPREFIX", None)
+        result = subprocess.run([sys.executable, "-m", "unittest", "-v", "test_line_storms"],
+                                cwd=os.path.join(harness.SOURCE_DIR, "tests/camera_e2e"),
+                                env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                timeout=1800)
+        output = result.stdout.decode("utf-8", "replace")
+        storms = re.search(r"storms: (.*)", output)
+        self.row("camera line storms", storms.group(1) if storms else "no figures",
+                 result.returncode == 0 and storms is not None,
+                 "" if result.returncode == 0 else output[-300:])
 
     # ---- the program
 
@@ -351,7 +378,7 @@ def main():
     args = parser.parse_args()
     soak = Soak(args.quick)
     try:
-        for run in (soak.run_switching, soak.run_unplug, soak.run_stall, soak.run_preview,
+        for run in (soak.run_switching, soak.run_unplug, soak.run_stall, soak.run_dialogs, soak.run_preview,
                     soak.run_close_while_stalled, soak.run_serial, soak.run_hostile):
             if args.only and args.only not in run.__name__:
                 continue

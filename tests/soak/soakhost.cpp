@@ -7,6 +7,9 @@
 //                                           intervals during preview
 //   soakhost preview <seconds>              previews without a break
 //   soakhost stall <seconds>                previews while the camera stalls and aborts
+//   soakhost dialogs <cycles>               stalls and aborts the camera while the
+//                                           filter's property frame or the capture pin's
+//                                           format page is open
 //
 // Every run prints "figure <name> <value>" lines (counts, CPU, handle, GDI, USER and
 // private-memory drift between the first and the last tenth of the run) and ends with
@@ -14,6 +17,7 @@
 // every 250 ms: a user-interface thread that does not answer within 1 s counts as hung.
 #define PSAPI_VERSION 2
 #include "DeviceControl.h"
+#include "capture/PopupMenuLayout.h"
 #include "support/CaptureHost.h"
 
 #include <psapi.h>
@@ -372,6 +376,113 @@ int RunStall(tbtest::TCaptureHost& host, long seconds) {
     return back ? Ok() : Fail("no picture after the abort");
 }
 
+// The first window of this thread other than the form: the dialog the control opened.
+HWND FindDialog(DWORD thread, HWND form) {
+    struct TSearch {
+        HWND form;
+        HWND found;
+    } search{form, nullptr};
+    ::EnumThreadWindows(
+        thread,
+        [](HWND window, LPARAM data) {
+            auto& search = *reinterpret_cast<TSearch*>(data);
+            if (window == search.form || !::IsWindowVisible(window))
+                return TRUE;
+            wchar_t name[16] = {};
+            ::GetClassNameW(window, name, 16);
+            if (std::wcscmp(name, L"#32770") != 0)
+                return TRUE;
+            search.found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Opens the filter's property frame (the preview goes on behind it) and the capture pin's
+// format page (the graph is down while it is open) in turn. While each is open, a thread
+// of its own stalls the cameras or, every other cycle, aborts their stream, then presses
+// the dialog's Cancel. The window must answer throughout, the abort must be reported once,
+// and the picture must come back once the dialog is closed (after an abort, through the
+// preview switch, as a user would).
+int RunDialogs(tbtest::TCaptureHost& host, long cycles) {
+    tb::TVideoCapture& control = host.Control();
+    testcam::DeviceControl device;
+    TFrameCounter counter(control);
+    int aborts = 0;
+    control.OnAborted = [&](tb::TVideoCapture&) { ++aborts; };
+    if (!StartGrabbing(host))
+        return Fail("the camera does not start");
+    const HWND form = host.Form().Handle();
+    const DWORD thread = ::GetCurrentThreadId();
+    TWatchdog watchdog(form);
+    const double windowsBefore = CountWindows();
+    long opened = 0, notOpened = 0, withoutPicture = 0, abortsExpected = 0;
+    for (long i = 0; i < cycles; ++i) {
+        const int kind = i % 2 == 0 ? tb::dkVideoDecoder : tb::dkVideoStreamFormat;
+        const bool abort = i % 4 >= 2;
+        std::atomic<bool> found{false};
+        std::thread user([&] {
+            HWND dialog = nullptr;
+            for (int wait = 0; wait < 100 && dialog == nullptr; ++wait) {
+                ::Sleep(50);
+                dialog = FindDialog(thread, form);
+            }
+            if (dialog == nullptr)
+                return;
+            found = true;
+            for (int camera = 1; camera <= 2; ++camera) {
+                if (abort)
+                    device.RequestAbort(camera);
+                else
+                    device.Stall(camera, 700);
+            }
+            ::Sleep(1500);
+            ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDCANCEL)));
+        });
+        const int abortsBefore = aborts;
+        const bool shown = control.ShowDeviceDialog(kind);
+        user.join();
+        if (!shown || !found) {
+            ++notOpened;
+            continue;
+        }
+        ++opened;
+        // A running stream's abort is reported; the format page's graph was down.
+        if (abort && kind == tb::dkVideoDecoder) {
+            ++abortsExpected;
+            host.WaitUntil([&] { return aborts > abortsBefore; }, 3000);
+        }
+        if (aborts > abortsBefore) {
+            control.SetPreview(false);
+            control.SetPreview(true);
+        }
+        const long before = counter.frames;
+        if (!host.WaitUntil([&] { return counter.frames > before + 1; }, 3000))
+            ++withoutPicture;
+    }
+    host.Wait(500);
+    Figure("dialogs_opened", static_cast<double>(opened));
+    Figure("dialogs_not_opened", static_cast<double>(notOpened));
+    Figure("aborts_expected", static_cast<double>(abortsExpected));
+    Figure("aborts_reported", aborts);
+    Figure("closes_without_picture", static_cast<double>(withoutPicture));
+    Figure("windows_left", CountWindows() - windowsBefore);
+    Figure("messages", host.Messages());
+    Figure("hangs", watchdog.Hangs());
+    Figure("longest_answer_ms", static_cast<double>(watchdog.Longest()));
+    if (notOpened > 0)
+        return Fail("a dialog did not open");
+    if (watchdog.Hangs() > 0)
+        return Fail("the window did not answer");
+    if (aborts != abortsExpected)
+        return Fail("an abort was not reported once");
+    if (withoutPicture > 0)
+        return Fail("no picture after a dialog");
+    return CountWindows() > windowsBefore ? Fail("a dialog's window stayed") : Ok();
+}
+
 // The platform alone doing what a switch does: the camera, a smart tee, a sample grabber
 // and the default renderer connected by the capture graph builder in a new graph, run,
 // stopped and let go. The reference for the control's own figures.
@@ -420,7 +531,7 @@ int RunBare(tbtest::TCaptureHost& host, long count) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
-        std::puts("usage: soakhost switch|unplug|preview|stall <count> [minMs maxMs]");
+        std::puts("usage: soakhost switch|unplug|preview|stall|dialogs <count> [minMs maxMs]");
         return 2;
     }
     const std::wstring run = argv[1];
@@ -440,6 +551,8 @@ int wmain(int argc, wchar_t** argv) {
         return RunPreview(host, count);
     if (run == L"stall")
         return RunStall(host, count);
+    if (run == L"dialogs")
+        return RunDialogs(host, count);
     if (run == L"bare")
         return RunBare(host, count);
     return Fail("unknown run");

@@ -18,12 +18,21 @@ line was set as the frame's model expects. With --model 721 or 730 the camera
 understands only its own frames; "auto" (the default) decodes both.
 
   camsim.py [--model auto|721|730] [--reply none|echo|ack] [--pty-file FILE]
-            [--log FILE] [--master-fd N]
+            [--link PATH] [--commands] [--log FILE] [--master-fd N]
 
 --pty-file receives the slave's path once the pty is ready; --master-fd uses a pty
 master handed in by the caller instead of making one. QUEUE lines (only on a pty made
 here) report the line's input queue when it changes: replies the program has not
-drained. Ends on SIGTERM/SIGINT.
+drained. --link keeps a symbolic link at PATH to the current slave, so a COM port mapped
+to PATH finds the camera again after it was plugged back in. Ends on SIGTERM/SIGINT.
+
+With --commands, lines on standard input act on the far side of the line (a cable
+pulled, a camera gone mad), each answered by one output line:
+
+  HANGUP            the master is closed: the device is gone       -> HANGUP
+  REOPEN            a new pty, the link moved to it                 -> REOPEN pty=/dev/pts/M
+  FLOOD <seconds>   replies written at the line's rate (baud / 10 bytes a second, every
+                    10 ms) for that long                            -> FLOOD bytes=N largest_queue=Q
 """
 import argparse
 import fcntl
@@ -32,6 +41,7 @@ import select
 import signal
 import sys
 import termios
+import time
 import tty
 
 SHC721_LEAD = (0xAA, 0xEE)
@@ -205,62 +215,151 @@ class Camera:
                 self.check_queue()
 
 
+class Line:
+    """The simulator's pty: the master the camera talks on and the slave kept open here
+    (so the line does not hang up between the program's opens), with the optional link."""
+
+    def __init__(self, link=None, master=None):
+        self.link = link
+        self.slave = None
+        if master is not None:
+            self.master = master
+            self.path = os.ptsname(master) if hasattr(os, "ptsname") else "(given)"
+        else:
+            self.open()
+
+    def open(self):
+        self.master, self.slave = os.openpty()
+        # Raw until the program sets the line.
+        tty.setraw(self.slave)
+        self.path = os.ttyname(self.slave)
+        if self.link:
+            temporary = self.link + ".new"
+            if os.path.lexists(temporary):
+                os.remove(temporary)
+            os.symlink(self.path, temporary)
+            os.replace(temporary, self.link)
+
+    def hang_up(self):
+        for fd in (self.master, self.slave):
+            if fd is not None and fd >= 0:
+                os.close(fd)
+        self.master, self.slave = -1, None
+
+    def close(self):
+        if self.master >= 0:
+            self.hang_up()
+        if self.link and os.path.islink(self.link):
+            os.remove(self.link)
+
+
+class Flood:
+    """Replies at the line's rate: baud / 10 bytes a second, written every 10 ms."""
+
+    def __init__(self, seconds):
+        self.end = time.monotonic() + seconds
+        self.next = time.monotonic()
+        self.bytes = 0
+        self.largest_queue = 0
+
+    def step(self, camera):
+        now = time.monotonic()
+        if now < self.next:
+            return
+        self.next = now + 0.01
+        baud = camera.line[0] if camera.line else 19200
+        chunk = bytes(0xA0 | (i % 16) for i in range(max(baud // 1000, 1)))
+        try:
+            self.bytes += os.write(camera.master, chunk)
+        except OSError:
+            pass
+        if camera.slave is not None:
+            value = fcntl.ioctl(camera.slave, termios.FIONREAD, b"\0\0\0\0")
+            self.largest_queue = max(self.largest_queue, int.from_bytes(value, sys.byteorder))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--model", default="auto", choices=["auto", "721", "730"])
     parser.add_argument("--reply", default="none", choices=["none", "echo", "ack"])
     parser.add_argument("--pty-file")
+    parser.add_argument("--link")
+    parser.add_argument("--commands", action="store_true")
     parser.add_argument("--log")
     parser.add_argument("--master-fd", type=int)
     options = parser.parse_args()
 
-    slave = None
-    if options.master_fd is not None:
-        master = options.master_fd
-        path = os.ptsname(master) if hasattr(os, "ptsname") else "(given)"
-    else:
-        master, slave = os.openpty()
-        # Raw until the program sets the line; the slave stays open here so the line
-        # does not hang up between the program's opens.
-        tty.setraw(slave)
-        path = os.ttyname(slave)
-
+    line = Line(options.link and os.path.abspath(options.link), options.master_fd)
     streams = [sys.stdout]
     log = open(options.log, "a", encoding="utf-8") if options.log else None
     if log:
         streams.append(log)
-    camera = Camera(master, options.model, options.reply, streams, slave)
+    camera = Camera(line.master, options.model, options.reply, streams, line.slave)
     if options.pty_file:
         with open(options.pty_file + ".new", "w") as f:
-            f.write(path + "\n")
+            f.write(line.path + "\n")
         os.replace(options.pty_file + ".new", options.pty_file)
-    camera.emit(f"READY pty={path} model={options.model} reply={options.reply}")
+    camera.emit(f"READY pty={line.path} model={options.model} reply={options.reply}")
     camera.check_line()
+
+    commands = sys.stdin if options.commands else None
+    flood = None
+
+    def command(words):
+        nonlocal flood
+        verb = words[0].upper() if words else ""
+        if verb == "HANGUP" and line.master >= 0:
+            line.hang_up()
+            camera.master, camera.slave, camera.line = -1, None, None
+            camera.emit("HANGUP")
+        elif verb == "REOPEN" and line.master < 0:
+            line.open()
+            camera.master, camera.slave, camera.queued = line.master, line.slave, 0
+            camera.emit(f"REOPEN pty={line.path}")
+        elif verb == "FLOOD" and len(words) == 2 and line.master >= 0:
+            flood = Flood(float(words[1]))
+        else:
+            camera.emit("ERROR " + " ".join(words))
 
     stopping = []
     signal.signal(signal.SIGTERM, lambda *_: stopping.append(1))
     signal.signal(signal.SIGINT, lambda *_: stopping.append(1))
     try:
         while not stopping:
+            watched = ([line.master] if line.master >= 0 else []) + ([commands] if commands else [])
             try:
-                ready, _, _ = select.select([master], [], [], 0.2)
+                ready, _, _ = select.select(watched, [], [], 0.01 if flood else 0.2)
             except InterruptedError:
                 continue
-            if not ready:
+            if commands in ready:
+                text = commands.readline()
+                if not text:
+                    commands = None  # standard input ended: no more commands
+                else:
+                    command(text.split())
+            if flood is not None:
+                if line.master < 0 or time.monotonic() >= flood.end:
+                    camera.emit(f"FLOOD bytes={flood.bytes} largest_queue={flood.largest_queue}")
+                    flood = None
+                else:
+                    flood.step(camera)
+            if line.master < 0:
+                continue
+            if line.master not in ready:
                 camera.check_line()
-                camera.check_queue()
+                if flood is None:
+                    camera.check_queue()
                 continue
             try:
-                data = os.read(master, 4096)
+                data = os.read(line.master, 4096)
             except OSError:
                 data = b""
             if data:
                 camera.receive(data)
     finally:
         camera.emit("STOP")
-        for fd in (slave, master if options.master_fd is None else None):
-            if fd is not None:
-                os.close(fd)
+        if options.master_fd is None:
+            line.close()
         if log:
             log.close()
     return 0
