@@ -20,14 +20,25 @@ struct TPixelRowKernels {
     TPixelRowKernel Rgb24ToNibbles; // RGB24 -> pf4bit (standard colours)
 };
 
-// The converters for this processor: the SSSE3 build where the processor has it.
+// The converters for this processor: the most capable build it can run.
 const TPixelRowKernels& PixelRowKernels();
 
-// The two builds of the same converters (PixelRows.inl).
+// The builds of the same converters (PixelRows.inl) that this processor can run, from
+// the one for every x86-64 processor to the one PixelRowKernels picks (the last).
+struct TPixelRowBuilds {
+    const TPixelRowKernels* builds[3];
+    int count;
+};
+TPixelRowBuilds RunnablePixelRowBuilds();
+
+// The three builds: plain x86-64, SSSE3, AVX2.
 namespace pixelrows_any {
 const TPixelRowKernels& Kernels();
 }
 namespace pixelrows_ssse3 {
+const TPixelRowKernels& Kernels();
+}
+namespace pixelrows_avx2 {
 const TPixelRowKernels& Kernels();
 }
 

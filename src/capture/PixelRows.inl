@@ -1,9 +1,11 @@
 // The direct row converters, written as plain loops the compiler can vectorise. This body
-// is compiled twice (PixelRows.cpp for every processor, PixelRowsSsse3.cpp for processors
-// with SSSE3, whose byte shuffles let the vectoriser take 3-byte pixels apart), each time
-// in the namespace TB_PIXEL_ROWS_NAMESPACE. Everything but Kernels() has internal linkage
-// and nothing here uses an inline function of a header, so neither copy can stand in for
-// the other at link time. Each result is bit for bit what ReadRow and WriteRow give.
+// is compiled three times (PixelRows.cpp for every processor, PixelRowsSsse3.cpp for
+// processors with SSSE3, whose byte shuffles let the vectoriser take 3-byte pixels apart,
+// and PixelRowsAvx2.cpp for twice as wide vectors), each time in the namespace
+// TB_PIXEL_ROWS_NAMESPACE; TB_PIXEL_ROWS_BYTE_SHUFFLES says whether the build has them. Everything
+// but Kernels() has internal linkage and nothing here uses an inline function of a header, so no
+// copy can stand in for the other at link time. Each result is bit for bit what ReadRow and
+// WriteRow give.
 #include "capture/PixelRows.h"
 
 #include <cstring>
@@ -22,7 +24,35 @@ void Rgb24ToGrey(const uint8_t* __restrict row, int32_t width, uint8_t* __restri
             (static_cast<unsigned>(row[3 * x]) + row[3 * x + 1] + row[3 * x + 2]) / 3u);
 }
 
-// Words stored little-endian, as Windows keeps them.
+// Words stored little-endian, as Windows keeps them: blue, green, red, then a zero byte.
+#if TB_PIXEL_ROWS_BYTE_SHUFFLES
+// Four pixels at a time from 16 bytes read at once (the last 4 belong to the next
+// pixels, hence the stop 6 pixels short of the end): a fixed byte permutation and a mask,
+// which the vectoriser turns into one byte shuffle and one and.
+void Rgb24To32(const uint8_t* __restrict row, int32_t width, uint8_t* __restrict pixels) {
+    int32_t x = 0;
+    for (; x + 6 <= width; x += 4) {
+        uint8_t in[16];
+        std::memcpy(in, row + 3 * x, 16);
+        uint8_t spread[16];
+        for (int i = 0; i < 16; ++i)
+            spread[i] = in[i - i / 4];
+        std::uint32_t words[4];
+        std::memcpy(words, spread, 16);
+        for (std::uint32_t& word : words)
+            word &= 0xFFFFFFu;
+        std::memcpy(pixels + 4 * x, words, 16);
+    }
+    for (; x < width; ++x) {
+        pixels[4 * x] = row[3 * x];
+        pixels[4 * x + 1] = row[3 * x + 1];
+        pixels[4 * x + 2] = row[3 * x + 2];
+        pixels[4 * x + 3] = 0;
+    }
+}
+#else
+// Without byte shuffles the permutation above goes byte by byte; each word built from
+// three bytes is three times faster there.
 void Rgb24To32(const uint8_t* __restrict row, int32_t width, uint8_t* __restrict pixels) {
     for (int32_t x = 0; x < width; ++x) {
         const std::uint32_t word = row[3 * x] | (static_cast<std::uint32_t>(row[3 * x + 1]) << 8) |
@@ -30,6 +60,7 @@ void Rgb24To32(const uint8_t* __restrict row, int32_t width, uint8_t* __restrict
         std::memcpy(pixels + 4 * x, &word, 4);
     }
 }
+#endif
 
 void Rgb32To24(const uint8_t* __restrict row, int32_t width, uint8_t* __restrict pixels) {
     for (int32_t x = 0; x < width; ++x) {

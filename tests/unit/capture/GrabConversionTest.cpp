@@ -411,8 +411,8 @@ TEST(GrabConversion, ThirtyTwoBitFramesAreNotReadAsTwentyFourBitRows) {
 }
 
 TEST(GrabConversion, DirectRowsMatchReadAndWriteBitForBit) {
-    // Every direct converter, in both builds (the one this processor does not pick runs
-    // too: both are plain code), against ReadRow + WriteRow on noise rows of odd and even
+    // Every direct converter, in every build this processor can run (not only the one it
+    // picks), against ReadRow + WriteRow on noise rows of odd and even
     // widths around the vectorised loops' steps; pf4bit also on the levels where the
     // nearest standard colour changes.
     struct Case {
@@ -434,9 +434,10 @@ TEST(GrabConversion, DirectRowsMatchReadAndWriteBitForBit) {
     const std::uint8_t levels[] = {0,   1,   63,  64,  65,  95,  96,  127, 128, 129,
                                    159, 160, 161, 191, 192, 193, 223, 224, 254, 255};
     std::uint32_t state = 99;
-    for (const TPixelRowKernels* build : {&pixelrows_any::Kernels(), &pixelrows_ssse3::Kernels()})
+    const TPixelRowBuilds runnable = RunnablePixelRowBuilds();
+    for (int b = 0; b < runnable.count; ++b)
         for (const Case& c : cases)
-            for (const std::int32_t width : {1, 2, 3, 7, 16, 33, 70, 257, 720}) {
+            for (const std::int32_t width : {1, 2, 3, 6, 7, 16, 33, 70, 257, 720}) {
                 Bytes row(RowBytes(c.layout, width));
                 for (std::size_t i = 0; i < row.size(); ++i) {
                     state = state * 1664525u + 1013904223u;
@@ -450,8 +451,8 @@ TEST(GrabConversion, DirectRowsMatchReadAndWriteBitForBit) {
                 Bytes expected(4 * static_cast<std::size_t>(width) + 4, 0xA5);
                 Bytes actual = expected;
                 WriteRow(c.format, colours.data(), width, expected.data());
-                (build->*c.kernel)(row.data(), width, actual.data());
-                EXPECT_EQ(actual, expected) << c.name << ", width " << width;
+                (runnable.builds[b]->*c.kernel)(row.data(), width, actual.data());
+                EXPECT_EQ(actual, expected) << c.name << ", build " << b << ", width " << width;
             }
 }
 
