@@ -6,7 +6,10 @@
 #   --runs N       runs per frame-grabbing line (default 300)
 #   --rounds N     serial write/receive rounds (default 200)
 #   --no-serial    no serial link lines
-#   --no-preview   no start-up and preview lines (TestBench.exe against a bare graph)
+#   --no-preview   no start-up, preview and device switch lines (TestBench.exe against a
+#                  bare graph)
+#   --only-preview only those lines (no frame grabbing, test camera or serial link)
+#   --preview-rounds N  program runs of each kind for those lines (default 2)
 # The raw output of each benchmark is kept in $TESTBENCH_BUILD_DIR/bench-*.log.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -15,12 +18,16 @@ runs=300
 rounds=200
 serial=1
 preview=1
+others=1
+preview_rounds=2
 while [ $# -gt 0 ]; do
     case "$1" in
     --runs) runs="$2"; shift 2 ;;
     --rounds) rounds="$2"; shift 2 ;;
     --no-serial) serial=0; shift ;;
     --no-preview) preview=0; shift ;;
+    --only-preview) preview=1; serial=0; others=0; shift ;;
+    --preview-rounds) preview_rounds="$2"; shift 2 ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
     esac
 done
@@ -29,9 +36,10 @@ cd "$TESTBENCH_ROOT"
 if [ ! -f "$TESTBENCH_BUILD_DIR/CMakeCache.txt" ]; then
     "$TESTBENCH_ROOT/scripts/build.sh" >/dev/null
 fi
-targets=(bench_grab bench_testcam)
+targets=()
+[ "$others" = 1 ] && targets+=(bench_grab bench_testcam)
 [ "$serial" = 1 ] && targets+=(bench_serial)
-[ "$preview" = 1 ] && targets+=(bench_bare_preview TestBench)
+[ "$preview" = 1 ] && targets+=(bench_bare_preview TestBench testcam testcamctl closewindow windowinfo)
 cmake --build "$TESTBENCH_BUILD_DIR" --target "${targets[@]}" >/dev/null
 "$TESTBENCH_ROOT/scripts/prepare-prefix.sh"
 
@@ -44,17 +52,19 @@ testbench_ensure_display
 results="$TESTBENCH_BUILD_DIR/bench-results.txt"
 : >"$results"
 
-echo "== frame grabbing" >&2
-"$TESTBENCH_ROOT/scripts/wine-run.sh" "$TESTBENCH_BUILD_DIR/bench/grab/bench_grab.exe" "$runs" \
-    >"$TESTBENCH_BUILD_DIR/bench-grab.log" 2>&1 || true
-"$(testbench_wineserver)" -w
-grep '^RESULT|' "$TESTBENCH_BUILD_DIR/bench-grab.log" | tr -d '\r' >>"$results" || true
+if [ "$others" = 1 ]; then
+    echo "== frame grabbing" >&2
+    "$TESTBENCH_ROOT/scripts/wine-run.sh" "$TESTBENCH_BUILD_DIR/bench/grab/bench_grab.exe" "$runs" \
+        >"$TESTBENCH_BUILD_DIR/bench-grab.log" 2>&1 || true
+    "$(testbench_wineserver)" -w
+    grep '^RESULT|' "$TESTBENCH_BUILD_DIR/bench-grab.log" | tr -d '\r' >>"$results" || true
 
-echo "== test camera" >&2
-"$TESTBENCH_ROOT/scripts/wine-run.sh" "$TESTBENCH_BUILD_DIR/bench/testcam/bench_testcam.exe" 5 \
-    >"$TESTBENCH_BUILD_DIR/bench-testcam.log" 2>&1 || true
-"$(testbench_wineserver)" -w
-grep '^RESULT|' "$TESTBENCH_BUILD_DIR/bench-testcam.log" | tr -d '\r' >>"$results" || true
+    echo "== test camera" >&2
+    "$TESTBENCH_ROOT/scripts/wine-run.sh" "$TESTBENCH_BUILD_DIR/bench/testcam/bench_testcam.exe" 5 \
+        >"$TESTBENCH_BUILD_DIR/bench-testcam.log" 2>&1 || true
+    "$(testbench_wineserver)" -w
+    grep '^RESULT|' "$TESTBENCH_BUILD_DIR/bench-testcam.log" | tr -d '\r' >>"$results" || true
+fi
 
 if [ "$serial" = 1 ]; then
     if [ ! -f "$TESTBENCH_BUILD_DIR/native/ptyshim.so" ]; then
@@ -81,8 +91,9 @@ if [ "$serial" = 1 ]; then
 fi
 
 if [ "$preview" = 1 ]; then
-    echo "== start-up and preview" >&2
-    python3 "$TESTBENCH_ROOT/bench/preview/preview_bench.py" --rounds 2 --seconds 15 \
+    echo "== start-up, preview and device switch" >&2
+    python3 "$TESTBENCH_ROOT/bench/preview/preview_bench.py" --rounds "$preview_rounds" \
+        --seconds 15 --drop-seconds 60 \
         >"$TESTBENCH_BUILD_DIR/bench-preview.log" 2>&1 || true
     grep '^RESULT|' "$TESTBENCH_BUILD_DIR/bench-preview.log" >>"$results" || true
 fi

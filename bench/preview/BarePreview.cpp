@@ -1,58 +1,121 @@
-// The reference for TestBench.exe's start-up and preview: the least a program does to show
-// the test pattern camera. It builds the camera -> renderer graph with the platform's
-// capture graph builder (the preview pin rendered as the platform chooses), runs it for
-// SECONDS and stops.
+// The reference for TestBench.exe's start-up, preview and device switch: the least a
+// program does to show the test pattern camera. It builds the camera -> renderer graph
+// with the platform's capture graph builder (the preview pin rendered as the platform
+// chooses), runs it for SECONDS and stops. Each line "switch" on its standard input tears
+// the graph down and builds and runs the same graph for the other camera (1 -> 2 -> 1 ...),
+// as a program does when its user picks another device.
 //   bench_bare_preview.exe [SECONDS]   (default 60)
 #include <windows.h>
 #include <dshow.h>
 #include <wrl/client.h>
 
+#include <cstring>
 #include <cwchar>
+#include <thread>
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// {6B8E5D20-3C1A-4F7B-9E42-1A2B3C4D5E61}: the first test pattern camera.
-constexpr GUID kClsidCamera1 = {
-    0x6B8E5D20, 0x3C1A, 0x4F7B, {0x9E, 0x42, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x61}};
+// {6B8E5D20-3C1A-4F7B-9E42-1A2B3C4D5E61} and ...62: the two test pattern cameras.
+constexpr GUID kClsidCameras[2] = {
+    {0x6B8E5D20, 0x3C1A, 0x4F7B, {0x9E, 0x42, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x61}},
+    {0x6B8E5D20, 0x3C1A, 0x4F7B, {0x9E, 0x42, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x62}}};
 
-int Run(double seconds) {
+constexpr UINT kSwitchMessage = WM_APP + 1;
+
+struct Graph {
     ComPtr<IGraphBuilder> graph;
+    ComPtr<IMediaControl> control;
+};
+
+// Builds and runs camera -> renderer for one camera; an empty graph on failure.
+Graph BuildAndRun(const GUID& clsid) {
+    Graph result;
     ComPtr<ICaptureGraphBuilder2> builder;
     ComPtr<IBaseFilter> camera;
-    HRESULT hr =
-        ::CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph));
+    HRESULT hr = ::CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_PPV_ARGS(&result.graph));
     if (SUCCEEDED(hr))
         hr = ::CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_PPV_ARGS(&builder));
     if (SUCCEEDED(hr))
-        hr = builder->SetFiltergraph(graph.Get());
+        hr = builder->SetFiltergraph(result.graph.Get());
     if (SUCCEEDED(hr))
-        hr =
-            ::CoCreateInstance(kClsidCamera1, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&camera));
+        hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&camera));
     if (SUCCEEDED(hr))
-        hr = graph->AddFilter(camera.Get(), L"Test Pattern Camera");
+        hr = result.graph->AddFilter(camera.Get(), L"Test Pattern Camera");
     if (SUCCEEDED(hr))
         hr = builder->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video, camera.Get(), nullptr,
                                    nullptr);
-    ComPtr<IMediaControl> control;
     if (SUCCEEDED(hr))
-        hr = graph.As(&control);
+        hr = result.graph.As(&result.control);
     if (SUCCEEDED(hr))
-        hr = control->Run();
+        hr = result.control->Run();
     if (FAILED(hr))
+        return {};
+    return result;
+}
+
+// Stops the graph and lets every filter go (the renderer's window with it).
+void TearDown(Graph& graph) {
+    if (graph.control)
+        graph.control->Stop();
+    graph = {};
+}
+
+// Reads the standard input line by line on its own thread and posts kSwitchMessage to
+// the main thread for each "switch". Ends with the input (none at all: at once).
+void WatchInput(DWORD mainThread) {
+    std::thread([mainThread]() {
+        const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+        char line[64];
+        size_t used = 0;
+        for (;;) {
+            char c = 0;
+            DWORD got = 0;
+            if (input == nullptr || input == INVALID_HANDLE_VALUE ||
+                !::ReadFile(input, &c, 1, &got, nullptr) || got == 0)
+                return;
+            if (c == '\r')
+                continue;
+            if (c != '\n') {
+                if (used < sizeof(line) - 1)
+                    line[used++] = c;
+                continue;
+            }
+            line[used] = 0;
+            used = 0;
+            if (std::strcmp(line, "switch") == 0)
+                ::PostThreadMessageW(mainThread, kSwitchMessage, 0, 0);
+        }
+    }).detach();
+}
+
+int Run(double seconds) {
+    int current = 0;
+    Graph graph = BuildAndRun(kClsidCameras[current]);
+    if (!graph.control)
         return 1;
+    WatchInput(::GetCurrentThreadId());
     const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(seconds * 1000);
     while (::GetTickCount64() < end) {
         MSG message;
         while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.hwnd == nullptr && message.message == kSwitchMessage) {
+                TearDown(graph);
+                current = 1 - current;
+                graph = BuildAndRun(kClsidCameras[current]);
+                if (!graph.control)
+                    return 1;
+                continue;
+            }
             ::TranslateMessage(&message);
             ::DispatchMessageW(&message);
         }
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
     }
-    control->Stop();
+    TearDown(graph);
     return 0;
 }
 

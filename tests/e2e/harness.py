@@ -236,11 +236,14 @@ class Session:
     def build_path(self, relative):
         return os.path.join(self.build_dir, relative)
 
-    def start_program(self, exe, *args):
+    def start_program(self, exe, *args, stdin_pipe=False):
+        """stdin_pipe: the program reads what the caller writes to
+        `program.process.stdin` (otherwise its input is empty)."""
         if not os.path.exists(exe):
             raise HarnessError("not built: " + exe)
         process = subprocess.Popen([_wine_command(), exe, *args], env=self.env,
-                                   stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                   stdin=subprocess.PIPE if stdin_pipe else subprocess.DEVNULL,
+                                   stdout=subprocess.PIPE,
                                    stderr=subprocess.STDOUT, start_new_session=True)
         program = Program(process, os.path.basename(exe))
         self.programs.append(program)

@@ -40,6 +40,21 @@ LONG DeviceControl::TakeStall(int camera) {
     return value != nullptr ? ::InterlockedExchange(value, 0) : 0;
 }
 
+bool DeviceControl::Marked(int camera) const {
+    volatile LONG* value = block_ ? Field(block_->marked, camera) : nullptr;
+    return value != nullptr && *value != 0;
+}
+
+LONG DeviceControl::Dropped(int camera) const {
+    volatile LONG* value = block_ ? Field(block_->dropped, camera) : nullptr;
+    return value != nullptr ? *value : 0;
+}
+
+LONG DeviceControl::Delivered(int camera) const {
+    volatile LONG* value = block_ ? Field(block_->delivered, camera) : nullptr;
+    return value != nullptr ? *value : 0;
+}
+
 void DeviceControl::SetUnplugged(int camera, bool unplugged) {
     if (volatile LONG* value = block_ ? Field(block_->unplugged, camera) : nullptr)
         ::InterlockedExchange(value, unplugged ? 1 : 0);
@@ -53,6 +68,18 @@ void DeviceControl::RequestAbort(int camera) {
 void DeviceControl::Stall(int camera, LONG milliseconds) {
     if (volatile LONG* value = block_ ? Field(block_->stallMilliseconds, camera) : nullptr)
         ::InterlockedExchange(value, milliseconds);
+}
+
+void DeviceControl::SetMarked(int camera, bool marked) {
+    if (volatile LONG* value = block_ ? Field(block_->marked, camera) : nullptr)
+        ::InterlockedExchange(value, marked ? 1 : 0);
+}
+
+void DeviceControl::PublishCounts(int camera, LONG dropped, LONG delivered) {
+    if (volatile LONG* value = block_ ? Field(block_->dropped, camera) : nullptr)
+        ::InterlockedExchange(value, dropped);
+    if (volatile LONG* value = block_ ? Field(block_->delivered, camera) : nullptr)
+        ::InterlockedExchange(value, delivered);
 }
 
 } // namespace testcam

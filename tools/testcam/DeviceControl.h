@@ -10,7 +10,12 @@
 //  - abort requests: each increment makes a running stream report EC_ERRORABORT and
 //    stop delivering until the graph is stopped and run again;
 //  - stall: the next frame is held back this many milliseconds (a bus hiccup), so the
-//    frames whose time passes meanwhile are dropped and counted.
+//    frames whose time passes meanwhile are dropped and counted;
+//  - marked: while set, the device's picture carries its mark (the first colour bar in
+//    kMarkColour instead of white), so a screenshot tells it from the other camera;
+//  - dropped and delivered: the counts of the device's latest stream since it left
+//    Stopped (what its IAMDroppedFrames answers), published for a reader outside the
+//    process that holds the camera.
 // The block lives as long as one camera instance or control program holds it open.
 #pragma once
 
@@ -27,6 +32,9 @@ struct ControlBlock {
     volatile LONG unplugged[kCameraCount];
     volatile LONG abortRequests[kCameraCount];
     volatile LONG stallMilliseconds[kCameraCount];
+    volatile LONG marked[kCameraCount];
+    volatile LONG dropped[kCameraCount];
+    volatile LONG delivered[kCameraCount];
 };
 
 class DeviceControl {
@@ -46,10 +54,15 @@ public:
     LONG AbortRequests(int camera) const;
     // Takes (and clears) a pending stall.
     LONG TakeStall(int camera);
+    bool Marked(int camera) const;
+    LONG Dropped(int camera) const;
+    LONG Delivered(int camera) const;
 
     void SetUnplugged(int camera, bool unplugged);
     void RequestAbort(int camera);
     void Stall(int camera, LONG milliseconds);
+    void SetMarked(int camera, bool marked);
+    void PublishCounts(int camera, LONG dropped, LONG delivered);
 
 private:
     volatile LONG* Field(volatile LONG (&field)[kCameraCount], int camera) const;

@@ -146,6 +146,8 @@ void PatternRenderer::Render(int64_t frameIndex, const PatternOptions& options,
                              uint8_t* frame) const {
     std::memcpy(frame, background_.data(), background_.size());
     const PatternGeometry& g = geometry_;
+    if (options.marked)
+        FillRect(mode_, frame, {0, 0, mode_.width / 8, g.barsBottom}, kMarkColour);
     if (options.movingBlock)
         FillRect(mode_, frame,
                  {BlockLeft(mode_.width, mode_.height, frameIndex), g.blockTop, g.blockSize,

@@ -43,6 +43,8 @@ inline constexpr Rgb kCounterRowColour = {0, 0, 0};
 inline constexpr Rgb kCounterOneColour = {255, 255, 255};
 inline constexpr Rgb kCounterZeroColour = {96, 96, 96};
 inline constexpr int kCounterBits = 16;
+// The first bar of a marked camera's picture (see PatternOptions::marked).
+inline constexpr Rgb kMarkColour = {255, 128, 0};
 
 // Where the parts of the picture lie for one frame size (pixels, y from the top).
 struct PatternGeometry {
@@ -73,6 +75,9 @@ Rgb ToRgb(const Yuv& colour);
 struct PatternOptions {
     bool movingBlock = true;
     bool frameCounter = true;
+    // Draws the first (white) bar in kMarkColour: set through the control block, so a
+    // test tells this camera's picture from the other one's on the screen.
+    bool marked = false;
 };
 
 // Draws frames of one mode. The static part is drawn once into a background image;

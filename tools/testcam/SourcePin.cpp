@@ -416,6 +416,7 @@ void SourcePin::CountDropped(int64_t firstIndex, int64_t count) {
     if (count <= 0)
         return;
     dropped_ += static_cast<long>(count);
+    control_.PublishCounts(filter_.Device(), dropped_, delivered_);
     std::lock_guard lock(droppedLock_);
     const int64_t kept = std::min<int64_t>(count, kDroppedFramesKept);
     for (int64_t i = count - kept; i < count; ++i)
@@ -434,6 +435,7 @@ HRESULT SourcePin::Active() {
         return hr;
     dropped_ = 0;
     delivered_ = 0;
+    control_.PublishCounts(filter_.Device(), 0, 0);
     {
         std::lock_guard lock(droppedLock_);
         droppedFrames_.clear();
@@ -477,7 +479,9 @@ HRESULT SourcePin::DeliverSample(const SampleRenderer& renderer, int64_t frameIn
     const long size = renderer.Size();
     if (FAILED(sample->GetPointer(&buffer)) || sample->GetSize() < size)
         return E_UNEXPECTED;
-    renderer.Render(frameIndex, filter_.Options(), buffer);
+    PatternOptions options = filter_.Options();
+    options.marked = control_.Marked(filter_.Device());
+    renderer.Render(frameIndex, options, buffer);
     sample->SetActualDataLength(size);
     REFERENCE_TIME start = FrameStart(frameIndex, renderer.Rate());
     REFERENCE_TIME end = FrameStart(frameIndex + 1, renderer.Rate());
@@ -564,6 +568,7 @@ void SourcePin::StreamLoop() {
         nextIndex = step.frameIndex + 1;
         if (hr == S_OK) {
             ++delivered_;
+            control_.PublishCounts(device, dropped_, delivered_);
             discontinuity = false;
         } else if (stopThread_) {
             break;

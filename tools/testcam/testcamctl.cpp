@@ -4,10 +4,15 @@
 //   testcamctl replug N     camera N is back (EC_DEVICE_LOST with parameter 1)
 //   testcamctl abort N      camera N fails its stream: EC_ERRORABORT
 //   testcamctl stall N MS   camera N holds its next frame back MS milliseconds
+//   testcamctl mark N S     camera N shows its mark for S seconds (the tool keeps the
+//                           control block, and so the mark, while cameras come and go)
+//   testcamctl counts N     prints "dropped D delivered F": the counts of camera N's
+//                           latest stream since it left Stopped
 // Exit code 0 when a camera instance was there to hear it, 1 when none exists, 2 on
-// bad arguments.
+// bad arguments. `mark` answers 0 whether or not a camera exists yet.
 #include "DeviceControl.h"
 
+#include <cstdio>
 #include <cwchar>
 
 namespace {
@@ -39,7 +44,16 @@ int wmain(int argc, wchar_t** argv) {
         control.RequestAbort(camera);
     else if (std::wcscmp(command, L"stall") == 0 && argc >= 4 && ParseNumber(argv[3]) > 0)
         control.Stall(camera, ParseNumber(argv[3]));
-    else
+    else if (std::wcscmp(command, L"mark") == 0 && argc >= 4 && ParseNumber(argv[3]) > 0) {
+        control.SetMarked(camera, true);
+        ::Sleep(static_cast<DWORD>(ParseNumber(argv[3])) * 1000);
+        control.SetMarked(camera, false);
+        return 0;
+    } else if (std::wcscmp(command, L"counts") == 0) {
+        std::printf("dropped %ld delivered %ld\n", control.Dropped(camera),
+                    control.Delivered(camera));
+        std::fflush(stdout);
+    } else
         return 2;
     return control.Existed() ? 0 : 1;
 }

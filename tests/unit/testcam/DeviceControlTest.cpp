@@ -24,6 +24,15 @@ TEST(DeviceControl, InstancesShareOneBlock) {
     tester.Stall(1, 250);
     EXPECT_EQ(camera.TakeStall(1), 250);
     EXPECT_EQ(camera.TakeStall(1), 0); // taken once
+
+    tester.SetMarked(2, true);
+    EXPECT_TRUE(camera.Marked(2));
+    EXPECT_FALSE(camera.Marked(1));
+    tester.SetMarked(2, false);
+    camera.PublishCounts(1, 3, 90);
+    EXPECT_EQ(tester.Dropped(1), 3);
+    EXPECT_EQ(tester.Delivered(1), 90);
+    EXPECT_EQ(tester.Delivered(2), 0);
 }
 
 TEST(DeviceControl, CameraNumbersOutsideTheRangeAreIgnored) {

@@ -89,6 +89,21 @@ TEST(Pattern, OptionsSwitchSquareAndCounterOff) {
         EXPECT_EQ(ReadPixel(mode, plain.data(), x, g.blockTop + g.blockSize / 2), kBlockRowColour);
 }
 
+TEST(Pattern, AMarkedPictureShowsTheMarkInPlaceOfTheWhiteBarOnly) {
+    for (const PixelLayout layout : {PixelLayout::Rgb24, PixelLayout::Yuy2}) {
+        const VideoMode mode{layout, 320, 240, {30, 1}};
+        const std::vector<uint8_t> marked = Render(mode, 5, {true, true, true});
+        const std::vector<uint8_t> plain = Render(mode, 5);
+        for (int32_t x = 0; x < mode.width; x += 10) {
+            const Rgb seen = ReadPixel(mode, marked.data(), x, 10);
+            const Rgb expected =
+                BarIndexAt(mode.width, x) == 0 ? kMarkColour : ReadPixel(mode, plain.data(), x, 10);
+            EXPECT_TRUE(Near(seen, expected, layout == PixelLayout::Yuy2 ? 3 : 0)) << x;
+        }
+        EXPECT_EQ(ReadFrameCounter(mode, marked.data()), 5u);
+    }
+}
+
 TEST(Pattern, YuvConversionKeepsTheBarColours) {
     for (const Rgb& colour : kBarColours)
         EXPECT_TRUE(Near(ToRgb(ToYuv(colour)), colour, 3))
