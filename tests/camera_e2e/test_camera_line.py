@@ -130,11 +130,11 @@ class CameraLine(unittest.TestCase):
                        stderr=subprocess.DEVNULL, timeout=30)
 
     @classmethod
-    def wine_run(cls, args, check=True, env=None):
+    def wine_run(cls, args, check=True, env=None, timeout=60):
         # Files, not pipes: a wine server started by the command keeps pipes open.
         with tempfile.TemporaryFile("w+") as out, tempfile.TemporaryFile("w+") as err:
             done = subprocess.run([cls.wine] + args, env=env or cls.env, stdout=out,
-                                  stderr=err, text=True, timeout=60)
+                                  stderr=err, text=True, timeout=timeout)
             out.seek(0)
             err.seek(0)
             done.stdout, done.stderr = out.read(), err.read()

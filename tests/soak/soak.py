@@ -171,8 +171,9 @@ class Soak:
     def run_serial(self):
         """Opening and closing a port on a pty a thousand times and a camera flooding
         replies at line rate for a minute while frames are sent (the serial suite's tests
-        with soak sizes), then the program's camera window with the cable pulled and
-        plugged back in a hundred times and a minute of flood while keys are pressed (the
+        with soak sizes), then the program's camera window with its port closed and
+        opened a thousand times from its menu, the cable pulled and plugged back in a
+        hundred times and a minute of flood while keys are pressed (the
         camera journey with soak sizes). The quick versions are the suites' own sizes, in
         the test command."""
         if self.quick:
@@ -200,7 +201,7 @@ class Soak:
                 flood.groups()
         self.row("serial storms", figures, result.returncode == 0 and flood is not None)
 
-        env = dict(self.session.env, TB_CAMERA_REOPENS="100", TB_CAMERA_FLOOD_SECONDS="60",
+        env = dict(self.session.env, TB_CAMERA_PORT_CYCLES="1000", TB_CAMERA_REOPENS="100", TB_CAMERA_FLOOD_SECONDS="60",
                    TESTBENCH_BUILD_DIR=build, PYTHONDONTWRITEBYTECODE="1",
                    CAMCTL=os.path.join(build, "tests/camera_e2e/camctl.exe"))
         env.pop("WINEPREFIX", None)
