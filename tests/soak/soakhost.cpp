@@ -310,11 +310,14 @@ int RunUnplug(tbtest::TCaptureHost& host, long cycles, DWORD shortest, DWORD lon
 
 int RunPreview(tbtest::TCaptureHost& host, long seconds) {
     tb::TVideoCapture& control = host.Control();
+    testcam::DeviceControl device;
     TFrameCounter counter(control);
     if (!StartGrabbing(host))
         return Fail("the camera does not start");
     TWatchdog watchdog(host.Form().Handle());
     host.Wait(1000);
+    // The frames the camera itself could not deliver in time (its IAMDroppedFrames count).
+    const LONG droppedBefore = device.Dropped(1);
     const double rate = control.VideoFrameRate();
     const long first = counter.frames;
     const ULONGLONG start = ::GetTickCount64();
@@ -331,6 +334,7 @@ int RunPreview(tbtest::TCaptureHost& host, long seconds) {
     Figure("frames_expected", expected);
     Figure("frames_rendered", delivered);
     Figure("frames_missing", std::max(expected - delivered, 0.0));
+    Figure("source_dropped", static_cast<double>(device.Dropped(1) - droppedBefore));
     Figure("hangs", watchdog.Hangs());
     const bool flat = drift.Report(2.0);
     if (watchdog.Hangs() > 0)
