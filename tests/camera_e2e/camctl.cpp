@@ -51,8 +51,7 @@ int Fail(const wchar_t* what, const std::wstring& name) {
 // as a user without a mouse does: the menu bar is entered, Right moves to the menu, Down
 // opens it and moves to the item (separators are skipped), Enter chooses it. The menu
 // loop takes the keys from the window's queue in order.
-void ChooseMenuItem(HWND window, int menu, int item) {
-    ::PostMessageW(window, WM_SYSCOMMAND, SC_KEYMENU, 0);
+void PostMenuKeys(HWND window, int menu, int item) {
     auto key = [window](WPARAM code) {
         ::PostMessageW(window, WM_KEYDOWN, code, 0x00000001);
         ::PostMessageW(window, WM_KEYUP, code, 0xC0000001);
@@ -63,6 +62,11 @@ void ChooseMenuItem(HWND window, int menu, int item) {
     for (int i = 0; i < item; ++i)
         key(VK_DOWN);
     key(VK_RETURN);
+}
+
+void ChooseMenuItem(HWND window, int menu, int item) {
+    ::PostMessageW(window, WM_SYSCOMMAND, SC_KEYMENU, 0);
+    PostMenuKeys(window, menu, item);
 }
 
 HWND FindChild(HWND window, const std::wstring& caption) {
@@ -121,16 +125,7 @@ bool ChooseMenuItemWhenReady(HWND window, DWORD thread, int menu, int item) {
     }
     if (!entered)
         return false;
-    auto key = [window](WPARAM code) {
-        ::PostMessageW(window, WM_KEYDOWN, code, 0x00000001);
-        ::PostMessageW(window, WM_KEYUP, code, 0xC0000001);
-    };
-    for (int i = 0; i < menu; ++i)
-        key(VK_RIGHT);
-    key(VK_DOWN);
-    for (int i = 0; i < item; ++i)
-        key(VK_DOWN);
-    key(VK_RETURN);
+    PostMenuKeys(window, menu, item);
     for (int wait = 0; wait < 1000 && InMenuMode(thread); ++wait)
         ::Sleep(5);
     return true;
