@@ -195,6 +195,14 @@ struct TFrameCounter {
     long frames = 0;
 };
 
+// Stream aborts the control reported, counted through its aborted event.
+struct TAbortCounter {
+    explicit TAbortCounter(tb::TVideoCapture& control) {
+        control.OnAborted = [this](tb::TVideoCapture&) { ++aborts; };
+    }
+    int aborts = 0;
+};
+
 int Fail(const std::string& what) {
     std::printf("result fail %s\n", what.c_str());
     return 1;
@@ -349,8 +357,8 @@ int RunStall(tbtest::TCaptureHost& host, long seconds) {
     tb::TVideoCapture& control = host.Control();
     testcam::DeviceControl device;
     TFrameCounter counter(control);
-    int aborts = 0;
-    control.OnAborted = [&](tb::TVideoCapture&) { ++aborts; };
+    TAbortCounter aborted(control);
+    int& aborts = aborted.aborts;
     if (!StartGrabbing(host))
         return Fail("the camera does not start");
     TWatchdog watchdog(host.Form().Handle());
@@ -413,8 +421,8 @@ int RunDialogs(tbtest::TCaptureHost& host, long cycles) {
     tb::TVideoCapture& control = host.Control();
     testcam::DeviceControl device;
     TFrameCounter counter(control);
-    int aborts = 0;
-    control.OnAborted = [&](tb::TVideoCapture&) { ++aborts; };
+    TAbortCounter aborted(control);
+    int& aborts = aborted.aborts;
     if (!StartGrabbing(host))
         return Fail("the camera does not start");
     const HWND form = host.Form().Handle();

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace tb;
 using tbtest::TTestRegistry;
 
@@ -61,7 +63,17 @@ protected:
         registry.Store().RegReadInteger(L"Placed", name, value);
         return value;
     }
+    // The stored state and the stored normal rectangle, as (state, left, top, width, height).
+    std::vector<std::int32_t> StoredPlacement() {
+        return {Stored(L"WindowState"), Stored(L"left"), Stored(L"top"), Stored(L"width"),
+                Stored(L"height")};
+    }
 };
+
+// Where a form is now, as (left, top, width, height).
+std::vector<int> Bounds(const TForm& form) {
+    return {form.Left(), form.Top(), form.Width(), form.Height()};
+}
 
 } // namespace
 
@@ -69,19 +81,12 @@ TEST_F(PlacementTest, SizeableWindowStoresAllFiveValuesAndRestoresThem) {
     auto form = MakeForm(TBorderStyle::bsSizeable);
     form->Show();
     SaveFormPlacement(registry.Store(), *form);
-    EXPECT_EQ(Stored(L"WindowState"), 0);
-    EXPECT_EQ(Stored(L"left"), 100);
-    EXPECT_EQ(Stored(L"top"), 120);
-    EXPECT_EQ(Stored(L"width"), 300);
-    EXPECT_EQ(Stored(L"height"), 200);
+    EXPECT_EQ(StoredPlacement(), (std::vector<std::int32_t>{0, 100, 120, 300, 200}));
 
     auto second = MakeForm(TBorderStyle::bsSizeable);
     second->SetBounds(0, 0, 50, 50);
     EXPECT_TRUE(RestoreFormPlacement(registry.Store(), *second));
-    EXPECT_EQ(second->Left(), 100);
-    EXPECT_EQ(second->Top(), 120);
-    EXPECT_EQ(second->Width(), 300);
-    EXPECT_EQ(second->Height(), 200);
+    EXPECT_EQ(Bounds(*second), (std::vector<int>{100, 120, 300, 200}));
 }
 
 // A stored side no window can have (a damaged value) leaves the window's own size for it.
@@ -117,12 +122,8 @@ TEST_F(PlacementTest, MaximisedWindowStoresAndRestoresItsNormalRectangle) {
     form->Show();
     form->SetWindowState(TWindowState::wsMaximized);
     SaveFormPlacement(registry.Store(), *form);
-    EXPECT_EQ(Stored(L"WindowState"), 2);
     // Where a restore brings the window back, not its maximised frame.
-    EXPECT_EQ(Stored(L"left"), 100);
-    EXPECT_EQ(Stored(L"top"), 120);
-    EXPECT_EQ(Stored(L"width"), 300);
-    EXPECT_EQ(Stored(L"height"), 200);
+    EXPECT_EQ(StoredPlacement(), (std::vector<std::int32_t>{2, 100, 120, 300, 200}));
 
     registry.Store().RegWriteInteger(L"Placed", L"left", 7);
     auto second = MakeForm(TBorderStyle::bsSizeable);
@@ -132,10 +133,8 @@ TEST_F(PlacementTest, MaximisedWindowStoresAndRestoresItsNormalRectangle) {
     EXPECT_EQ(second->WindowState(), TWindowState::wsMaximized);
     EXPECT_GT(second->Width(), 300); // the stored rectangle is not shown now...
     second->SetWindowState(TWindowState::wsNormal);
-    EXPECT_EQ(second->Left(), 7); // ...but a restore returns to it
-    EXPECT_EQ(second->Top(), 120);
-    EXPECT_EQ(second->Width(), 300);
-    EXPECT_EQ(second->Height(), 200);
+    // ...but a restore returns to it.
+    EXPECT_EQ(Bounds(*second), (std::vector<int>{7, 120, 300, 200}));
 }
 
 TEST_F(PlacementTest, MinimisedWindowStoresItsNormalRectangleNotItsIcon) {
@@ -143,11 +142,7 @@ TEST_F(PlacementTest, MinimisedWindowStoresItsNormalRectangleNotItsIcon) {
     form->Show();
     form->SetWindowState(TWindowState::wsMinimized);
     SaveFormPlacement(registry.Store(), *form);
-    EXPECT_EQ(Stored(L"WindowState"), 1);
-    EXPECT_EQ(Stored(L"left"), 100);
-    EXPECT_EQ(Stored(L"top"), 120);
-    EXPECT_EQ(Stored(L"width"), 300);
-    EXPECT_EQ(Stored(L"height"), 200);
+    EXPECT_EQ(StoredPlacement(), (std::vector<std::int32_t>{1, 100, 120, 300, 200}));
 
     auto second = MakeForm(TBorderStyle::bsSizeable);
     second->SetBounds(0, 0, 50, 50);
@@ -155,10 +150,7 @@ TEST_F(PlacementTest, MinimisedWindowStoresItsNormalRectangleNotItsIcon) {
     second->Show();
     EXPECT_EQ(second->WindowState(), TWindowState::wsMinimized);
     second->SetWindowState(TWindowState::wsNormal);
-    EXPECT_EQ(second->Left(), 100);
-    EXPECT_EQ(second->Top(), 120);
-    EXPECT_EQ(second->Width(), 300);
-    EXPECT_EQ(second->Height(), 200);
+    EXPECT_EQ(Bounds(*second), (std::vector<int>{100, 120, 300, 200}));
 }
 
 TEST_F(PlacementTest, MissingLeftKeepsCurrentPlacementAndReportsFalse) {
