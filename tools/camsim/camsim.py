@@ -163,6 +163,12 @@ def line_settings(fd):
     return speeds.get(ospeed, ospeed), flow
 
 
+def input_queue(slave):
+    """Bytes waiting on the program's side of the line, unread by it."""
+    value = fcntl.ioctl(slave, termios.FIONREAD, b"\0\0\0\0")
+    return int.from_bytes(value, sys.byteorder)
+
+
 class Camera:
     def __init__(self, master, model, reply, out, slave=None):
         self.master = master
@@ -191,8 +197,7 @@ class Camera:
     def check_queue(self):
         if self.slave is None:
             return
-        value = fcntl.ioctl(self.slave, termios.FIONREAD, b"\0\0\0\0")
-        queued = int.from_bytes(value, sys.byteorder)
+        queued = input_queue(self.slave)
         if queued != self.queued:
             self.queued = queued
             self.emit(f"QUEUE bytes={queued}")
@@ -274,8 +279,7 @@ class Flood:
         except OSError:
             pass
         if camera.slave is not None:
-            value = fcntl.ioctl(camera.slave, termios.FIONREAD, b"\0\0\0\0")
-            self.largest_queue = max(self.largest_queue, int.from_bytes(value, sys.byteorder))
+            self.largest_queue = max(self.largest_queue, input_queue(camera.slave))
 
 
 def main():
