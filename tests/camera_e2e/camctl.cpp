@@ -50,12 +50,12 @@ int Fail(const wchar_t* what, const std::wstring& name) {
 // Menus of another process cannot be read here, so the item is chosen with the keyboard,
 // as a user without a mouse does: the menu bar is entered, Right moves to the menu, Down
 // opens it and moves to the item (separators are skipped), Enter chooses it. The menu
-// loop takes the keys from the window's queue in order.
+// loop takes the keys from the window's queue in order. Only the presses are sent: the
+// menu acts on them, and a key left over when a menu loop ends before it has taken it
+// reaches the window as a press, on which the camera window sends nothing; a release
+// would send a camera command.
 void PostMenuKeys(HWND window, int menu, int item) {
-    auto key = [window](WPARAM code) {
-        ::PostMessageW(window, WM_KEYDOWN, code, 0x00000001);
-        ::PostMessageW(window, WM_KEYUP, code, 0xC0000001);
-    };
+    auto key = [window](WPARAM code) { ::PostMessageW(window, WM_KEYDOWN, code, 0x00000001); };
     for (int i = 0; i < menu; ++i)
         key(VK_RIGHT);
     key(VK_DOWN);
@@ -111,7 +111,7 @@ bool InMenuMode(DWORD thread) {
 // Chooses a menu item as ChooseMenuItem does, but sends the keys only once the program's
 // thread is in its menu loop, and waits until it has left it: keys sent while the window
 // is not in its menu (a menu loop just ending, a dialog just closing) would reach the
-// window as key releases, which the camera window turns into camera commands.
+// window instead.
 // False when the menu did not open.
 bool ChooseMenuItemWhenReady(HWND window, DWORD thread, int menu, int item) {
     bool entered = false;
@@ -140,14 +140,16 @@ int CyclePort(HWND window, int count) {
     for (int i = 0; i < count; ++i) {
         if (!ChooseMenuItemWhenReady(window, thread, 0, 1))
             return Fail(L"menu", L"Com > Close");
-        // A menu choice the program did not act on is made again, as a user would.
+        // A menu choice the program did not act on is made again, as a user would; only
+        // after 10 s, since a choice made again while the first one's dialog is still
+        // coming would reach the window behind the dialog.
         bool shown = false;
-        for (int attempt = 0; attempt < 5 && !shown; ++attempt) {
+        for (int attempt = 0; attempt < 3 && !shown; ++attempt) {
             if (attempt > 0)
                 ++retries;
             if (!ChooseMenuItemWhenReady(window, thread, 0, 0))
                 return Fail(L"menu", L"Com > Open");
-            shown = AwaitWindow(settings, 2000);
+            shown = AwaitWindow(settings, 10000);
         }
         if (!shown) {
             std::fwprintf(stderr, L"camctl: cycle %d: ", i + 1);
