@@ -28,19 +28,17 @@ testbench_wineserver() {
     fi
 }
 
-# Starts a private Xvfb when there is no display, and exports DISPLAY. The caller
-# stops it with testbench_stop_xvfb (the scripts do so from an EXIT trap).
+# Starts an Xvfb of this script's own (Xvfb picks a free display number) and exports
+# DISPLAY. The caller stops it with testbench_stop_xvfb (the scripts do so from an EXIT
+# trap).
 TESTBENCH_XVFB_PID=""
-testbench_ensure_display() {
-    if [ -n "${DISPLAY:-}" ]; then
-        return 0
-    fi
+testbench_start_xvfb() {
     local fifo
     fifo="$(mktemp -u)"
     mkfifo "$fifo"
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
     TESTBENCH_XVFB_PID=$!
-    local number
+    local number=""
     read -r -t 20 number <"$fifo" || true
     rm -f "$fifo"
     if [ -z "$number" ]; then
@@ -48,6 +46,32 @@ testbench_ensure_display() {
         return 1
     fi
     export DISPLAY=":$number"
+}
+
+# Starts a private Xvfb when there is no display.
+testbench_ensure_display() {
+    if [ -n "${DISPLAY:-}" ]; then
+        return 0
+    fi
+    testbench_start_xvfb
+}
+
+# Switches WINEPREFIX to build/wineprefix-NAME, a copy of the build's prefix made once
+# (under the preparation lock): its own wine server, so its windows, activations and
+# named objects (the test camera's control block) are its own.
+testbench_use_prefix_copy() {
+    local copy="$TESTBENCH_BUILD_DIR/wineprefix-$1"
+    (
+        flock 8
+        if [ ! -f "$copy/system.reg" ]; then
+            rm -rf "$copy"
+            (
+                flock 9
+                cp -a "$WINEPREFIX" "$copy"
+            ) 9>"$TESTBENCH_BUILD_DIR/.wineprefix.lock"
+        fi
+    ) 8>"$TESTBENCH_BUILD_DIR/.wineprefix-$1.lock"
+    export WINEPREFIX="$copy"
 }
 
 testbench_stop_xvfb() {
@@ -58,14 +82,13 @@ testbench_stop_xvfb() {
     fi
 }
 
-# Sets up, builds and prepares the prefix, then makes sure there is a display; the wine
-# server and a private Xvfb are stopped when the calling script exits.
+# Sets up, builds and prepares the prefix; the prefix's wine server is stopped when the
+# calling script exits. Each suite starts an X server of its own.
 testbench_prepare_to_run() {
     "$TESTBENCH_ROOT/scripts/setup.sh"
     "$TESTBENCH_ROOT/scripts/build.sh"
     "$TESTBENCH_ROOT/scripts/prepare-prefix.sh"
     trap testbench_cleanup_run EXIT
-    testbench_ensure_display
 }
 
 testbench_cleanup_run() {

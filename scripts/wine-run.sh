@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
-# Runs one Windows program of the build under Wine in the private prefix; CTest uses it
-# as the cross-compiling emulator. Without a display it runs under its own Xvfb.
+# Runs one Windows program of the build under Wine; CTest uses it as the cross-compiling
+# emulator. Each program runs with a desktop of its own: a copy of the build's prefix
+# named after it (so another wine server) on an Xvfb of its own. Two suites running at
+# the same time never share the keyboard focus, the activation or the test camera's
+# control block, on the X display or in the wine server. The program's exit code is
+# this script's.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -11,28 +15,19 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     ) 9>"$TESTBENCH_BUILD_DIR/.wineprefix.lock"
 fi
 
-# A suite that needs the focus to itself (it checks which window is activated when) runs
-# with a desktop of its own: a copy of the prefix, so another wine server, on an Xvfb of
-# its own. Beside it, the other suites' windows would take the activation, in the wine
-# server and on the X display alike.
-if [ -n "${TESTBENCH_OWN_DESKTOP:-}" ]; then
-    copy="$TESTBENCH_BUILD_DIR/wineprefix-$TESTBENCH_OWN_DESKTOP"
-    (
-        flock 8
-        if [ ! -f "$copy/system.reg" ]; then
-            rm -rf "$copy"
-            (
-                flock 9
-                cp -a "$WINEPREFIX" "$copy"
-            ) 9>"$TESTBENCH_BUILD_DIR/.wineprefix.lock"
-        fi
-    ) 8>"$TESTBENCH_BUILD_DIR/.wineprefix-$TESTBENCH_OWN_DESKTOP.lock"
-    export WINEPREFIX="$copy"
-    unset DISPLAY
-fi
+name="$(basename "$1")"
+testbench_use_prefix_copy "${name%.exe}"
 
-wine="$(testbench_wine)"
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$wine" "$@"
-fi
-exec "$wine" "$@"
+# The copy's wine server goes before its display does: a server left on a display that
+# is gone hangs the next run's programs.
+cleanup() {
+    "$(testbench_wineserver)" -k 2>/dev/null || true
+    testbench_stop_xvfb
+}
+trap cleanup EXIT
+trap 'exit 143' TERM INT
+testbench_start_xvfb
+
+status=0
+"$(testbench_wine)" "$@" || status=$?
+exit "$status"

@@ -412,17 +412,32 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (OnActivate && application_.ActiveForm() == this)
             OnActivate(*this);
         return 0;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        pressedHere_.set(wParam & 0xFF);
+        break;
+    case WM_KILLFOCUS:
+        // Releases that come after the keyboard went elsewhere and came back belong to
+        // presses this window did not see to their end.
+        pressedHere_.reset();
+        break;
     case WM_KEYUP:
-    case WM_SYSKEYUP:
-        // Every key release, also with Alt held (WM_SYSKEYUP); the system still sees the
-        // Alt-modified ones, so F10 and Alt keep opening the menu bar.
-        if (OnKeyUp) {
+    case WM_SYSKEYUP: {
+        // Every release of a key pressed in this window, also with Alt held
+        // (WM_SYSKEYUP); the system still sees the Alt-modified ones, so F10 and Alt keep
+        // opening the menu bar. The release of a key whose press went elsewhere (the Enter
+        // that chose a menu item or closed a dialog or a message box) is not the user's
+        // key for this window and is not reported.
+        const bool pressed = pressedHere_.test(wParam & 0xFF);
+        pressedHere_.reset(wParam & 0xFF);
+        if (OnKeyUp && pressed) {
             WORD key = static_cast<WORD>(wParam);
             OnKeyUp(*this, key, CurrentShiftState());
             if (message == WM_KEYUP)
                 return 0;
         }
         break;
+    }
     case WM_COMMAND:
         // Menu items (the low word is the item's command number).
         if (lParam == 0 && HIWORD(wParam) == 0) {

@@ -10,6 +10,7 @@
 #include "framework/Control.h"
 #include "framework/Menu.h"
 
+#include <bitset>
 #include <functional>
 
 namespace tb {
@@ -84,6 +85,7 @@ public:
     std::function<void(TForm& sender)> OnHide;
     std::function<void(TForm& sender, TCloseAction& action)> OnClose;
     std::function<void(TForm& sender)> OnActivate;
+    // A key released in the window after its press reached the window too.
     std::function<void(TForm& sender, WORD& key, TShiftState shift)> OnKeyUp;
 
 protected:
@@ -115,6 +117,8 @@ private:
     TMainMenu* menu_ = nullptr;
     TControl* activeControl_ = nullptr;
     HWND lastFocus_ = nullptr;
+    // Keys whose press this window received and whose release it has not yet seen.
+    std::bitset<256> pressedHere_;
 };
 
 } // namespace tb

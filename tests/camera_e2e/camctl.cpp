@@ -4,7 +4,8 @@
 //   camctl menu    <window caption> <menu> <item>    chooses item <item> (0-based, without
 //                                                    separators) of menu <menu> of its bar
 //   camctl click   <window caption> <button caption> presses a button of the window
-//   camctl keyup   <window caption> <virtual key>    a key released in the window
+//   camctl key     <window caption> <virtual key>    a key pressed and released in the
+//                                                    window
 //   camctl close   <window caption>                  the window's close box
 //   camctl closewait <window caption>                the close box; prints the time until
 //                                                    the window's process has ended
@@ -188,7 +189,7 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
         std::fwprintf(
             stderr,
-            L"usage: camctl wait|menu|click|keyup|close|closewait|visible|cycle <caption> ...\n");
+            L"usage: camctl wait|menu|click|key|close|closewait|visible|cycle <caption> ...\n");
         return 2;
     }
     const std::wstring verb = argv[1];
@@ -242,9 +243,10 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (verb == L"cycle")
         return CyclePort(window, std::stoi(argument));
-    if (verb == L"keyup") {
+    if (verb == L"key") {
         const WPARAM key = std::wcstoul(argument.c_str(), nullptr, 10);
-        // Repeat count 1, previous state down, transition state up.
+        // Repeat count 1; the release: previous state down, transition state up.
+        ::PostMessageW(window, WM_KEYDOWN, key, 0x00000001);
         ::PostMessageW(window, WM_KEYUP, key, 0xC0000001);
         return 0;
     }

@@ -1,11 +1,12 @@
 """TestBench.exe with its camera window on COM1, and the camera simulator on the pty
 behind COM1: the frames a button press or a key release sends reach the camera.
 
-Runs in the serial tests' private Wine prefix (build/wineprefix-serial, a copy of the
-build's prefix), restarts that prefix's wine server to map COM1 to the simulator's pty,
-preloads the modem-line shim (Wine's line-event waits need it on a pty), and uses its
-own Xvfb when there is no display. The program is driven by camctl.exe (window
-messages, as a user's clicks and keys arrive). Everything started here is stopped on
+Runs in a Wine prefix of its own (build/wineprefix-camera, a copy of the build's prefix),
+restarts that prefix's wine server to map COM1 to the simulator's pty, preloads the
+modem-line shim (Wine's line-event waits need it on a pty), and runs on an Xvfb of its
+own. The program is driven by camctl.exe (window messages, as a user's clicks and keys
+arrive; the journeys with real X keys are in tests/e2e/test_windows.py). Every frame the
+camera receives must be one the journey expects. Everything started here is stopped on
 every exit path.
 """
 import os
@@ -22,8 +23,10 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 BUILD = os.environ.get("TESTBENCH_BUILD_DIR") or os.path.join(ROOT, "build")
 sys.path.insert(0, os.path.join(ROOT, "tests", "serial_pty"))
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 sys.dont_write_bytecode = True  # no byte-code caches in the source tree
 import pty_harness  # noqa: E402
+import xvfb  # noqa: E402
 
 MAIN = "PelmontTest2"
 CAMERA = "Testbench  V2007.03.20"  # the camera window's caption: title, two blanks, version
@@ -44,7 +47,7 @@ class CameraLine(unittest.TestCase):
     def setUpClass(cls):
         cls.temp = tempfile.mkdtemp(prefix="camera-e2e-")
         cls.wine, cls.server = pty_harness.wine_tools()
-        cls.env = dict(os.environ, WINEPREFIX=os.path.join(BUILD, "wineprefix-serial"),
+        cls.env = dict(os.environ, WINEPREFIX=os.path.join(BUILD, "wineprefix-camera"),
                        WINEARCH="win64", WINEDEBUG=os.environ.get("WINEDEBUG", "-all"),
                        WINEDLLOVERRIDES=os.environ.get("WINEDLLOVERRIDES", "mscoree,mshtml="))
         cls.camctl_exe = os.environ.get("CAMCTL") or os.path.join(
@@ -60,15 +63,7 @@ class CameraLine(unittest.TestCase):
 
     @classmethod
     def _start(cls):
-        if not os.environ.get("DISPLAY"):
-            read, write = os.pipe()
-            cls.xvfb = subprocess.Popen(
-                ["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
-                 "-nolisten", "tcp"], pass_fds=(write,), stdout=subprocess.DEVNULL,
-                stderr=subprocess.DEVNULL)
-            os.close(write)
-            with os.fdopen(read) as f:
-                cls.env["DISPLAY"] = ":" + f.readline().strip()
+        cls.xvfb, cls.env["DISPLAY"] = xvfb.start("1024x768x24")
         pty_harness.prepare_prefix(BUILD, cls.env["WINEPREFIX"], cls.env)
         cls.stop_server()
         # The program starts on its defaults.
@@ -113,8 +108,9 @@ class CameraLine(unittest.TestCase):
             except OSError:
                 pass
             cls.program.wait()
-        cls.stop_server()
-        for process in (cls.camsim, cls.xvfb):
+        cls.stop_server()  # before its display goes
+        xvfb.stop(cls.xvfb)
+        for process in (cls.camsim,):
             if process is not None and process.poll() is None:
                 process.terminate()
                 try:
@@ -148,7 +144,9 @@ class CameraLine(unittest.TestCase):
         return cls.wine_run([cls.camctl_exe] + list(args), check=check).returncode
 
     def expect(self, prefix, timeout=10):
-        """The next simulator line starting with `prefix` (other lines are passed by)."""
+        """The next simulator line starting with `prefix`. Reports of the line (speed,
+        queue) on the way are passed by; a frame the journey did not expect (a command
+        or junk) fails it."""
         deadline = time.monotonic() + timeout
         seen = []
         while time.monotonic() < deadline:
@@ -158,6 +156,8 @@ class CameraLine(unittest.TestCase):
                 break
             if line.startswith(prefix):
                 return line
+            if line.startswith(("CMD ", "JUNK ")):
+                self.fail(f"the camera received {line!r} where {prefix!r} was expected")
             seen.append(line)
         self.fail(f"the camera saw no {prefix!r}; it saw {seen}")
 
@@ -172,13 +172,13 @@ class CameraLineTest(CameraLine):
         self.camctl("click", CAMERA, "Up")
         self.assertIn("CMD UP model=721 frame=aaee1ecc55 baud=19200 flow=none line_ok=1",
                       self.expect("CMD "))
-        # Key releases in the main window are handed to the camera window.
-        self.camctl("keyup", MAIN, "40")
+        # Keys pressed and released in the main window are handed to the camera window.
+        self.camctl("key", MAIN, "40")
         self.assertIn("CMD DOWN model=721 frame=aaee1dcc55", self.expect("CMD "))
-        self.camctl("keyup", MAIN, "13")
+        self.camctl("key", MAIN, "13")
         self.assertIn("CMD SET model=721 frame=aaee0fcc55", self.expect("CMD "))
-        self.camctl("keyup", MAIN, "65")  # "A": no camera key
-        self.camctl("keyup", CAMERA, "37")
+        self.camctl("key", MAIN, "65")  # "A": no camera key
+        self.camctl("key", CAMERA, "37")
         self.assertIn("CMD LEFT model=721 frame=aaee1bcc55", self.expect("CMD "))
         self.camctl("click", CAMERA, "Right")
         self.assertIn("CMD RIGHT model=721 frame=aaee17cc55", self.expect("CMD "))
@@ -194,7 +194,7 @@ class CameraLineTest(CameraLine):
         deadline = time.monotonic() + 10
         while self.camctl("visible", CAMERA, check=False) == 0 and time.monotonic() < deadline:
             time.sleep(0.2)
-        self.camctl("keyup", MAIN, "38")
+        self.camctl("key", MAIN, "38")
         self.assertIn("CMD UP model=730 frame=41", self.expect("CMD "))
 
         # Shown again: the stored model's line settings.

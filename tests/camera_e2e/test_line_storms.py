@@ -76,7 +76,7 @@ class LineStormTest(CameraLine):
 
     def press(self, index):
         code, name, frame = KEYS[index % len(KEYS)]
-        self.camctl("keyup", CAMERA, code)
+        self.camctl("key", CAMERA, code)
         line = self.expect("CMD ")
         self.assertIn("CMD %s model=721 frame=%s" % (name, frame), line)
 

@@ -1,12 +1,14 @@
-"""Helpers for the end-to-end tests: Windows programs of the build under Wine, in the
-build's private prefix, on an X display (the one in DISPLAY, or a private Xvfb).
+"""Helpers for the end-to-end tests: Windows programs of the build under Wine, each test
+class with a desktop of its own: an Xvfb of the session's own and a copy of the build's
+prefix (so a wine server of its own). Two suites running at the same time never share a
+keyboard focus, an activation, a registry or the test camera's control block.
 
-A test creates one Session (usually in setUpClass) and closes it in tearDownClass; the
-session owns every process it starts and ends them all when it closes, also after a
-failure. Every wait has a time limit.
+A test creates one Session (usually in setUpClass, through open_session) and closes it
+in tearDownClass; the session owns every process it starts and ends them all when it
+closes, also after a failure. Every wait has a time limit, and every input waits for
+the window it is meant for (menu_keys, popup_menu_keys, keys_to).
 
-    session = Session()
-    session.prepare_prefix()
+    session = open_session("example", time_limit=120)
     program = session.start_program(session.build_path("src/TestBench.exe"))
     rect = session.wait_for_window("PelmontTest2", timeout=30)
     session.screenshot("shot.png", rect)
@@ -23,6 +25,8 @@ import subprocess
 import tempfile
 import threading
 import time
+
+import xvfb
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE_DIR = os.environ.get("TESTBENCH_SOURCE_DIR") or os.path.dirname(os.path.dirname(HERE))
@@ -120,19 +124,15 @@ class Program:
 class Session:
     """The display, the Wine environment and every program of one test class."""
 
-    def __init__(self, build_dir=BUILD_DIR, private_display=False, time_limit=None):
-        """private_display: run the programs on an Xvfb of this session even when DISPLAY
-        is set, so no other test's window can cover them in a screenshot. Wine accepts a
-        program on another display than the wine server's desktop; the desktop process
-        stays on the display it was started on, so use this only when the wine server
-        was started on a display that outlives the session (as under scripts/test.sh).
-
-        time_limit: seconds after which every program of the session is killed, so a
-        hanging program ends the test well before CTest's own limit."""
+    def __init__(self, build_dir=BUILD_DIR):
+        """The programs run on an Xvfb of the session's own, whatever DISPLAY says: no
+        other suite's window takes their keyboard or covers them in a screenshot."""
         self.build_dir = build_dir
         self.prefix = os.environ.get("WINEPREFIX") or os.path.join(build_dir, "wineprefix")
+        self.private_prefix = False
         self.programs = []
         self._xvfb = None
+        self._watchdog = None
         self.env = dict(os.environ)
         self.env.update({
             "WINEPREFIX": self.prefix,
@@ -140,53 +140,25 @@ class Session:
             "WINEDEBUG": os.environ.get("WINEDEBUG", "-all"),
             "WINEDLLOVERRIDES": os.environ.get("WINEDLLOVERRIDES", "mscoree,mshtml="),
         })
-        if private_display or not self.env.get("DISPLAY"):
-            self._start_xvfb()
-        self._watchdog = None
-        if time_limit is not None:
-            self._watchdog = threading.Timer(time_limit, self._kill_programs)
-            self._watchdog.daemon = True
-            self._watchdog.start()
+        self._start_xvfb()
+
+    def start_time_limit(self, seconds):
+        """Every program of the session is killed after `seconds`, so a hanging program
+        ends the test well before CTest's own limit. Started once the prefix is ready."""
+        self._watchdog = threading.Timer(seconds, self._kill_programs)
+        self._watchdog.daemon = True
+        self._watchdog.start()
 
     # ---- set-up and clean-up
 
     def _start_xvfb(self):
-        read_end, write_end = os.pipe()
-        self._xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
-             "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-            start_new_session=True)
-        os.close(write_end)
-        number = b""
-        deadline = time.monotonic() + 20
-        with os.fdopen(read_end, "rb", buffering=0) as pipe:
-            os.set_blocking(pipe.fileno(), False)
-            while not number.endswith(b"\n") and time.monotonic() < deadline:
-                try:
-                    chunk = pipe.read(16)
-                except BlockingIOError:
-                    chunk = None
-                if chunk:
-                    number += chunk
-                elif self._xvfb.poll() is not None:
-                    break
-                else:
-                    time.sleep(0.05)
-        if not number.strip():
-            self._stop_xvfb()
-            raise HarnessError("Xvfb did not start")
-        self.env["DISPLAY"] = ":" + number.decode().strip()
+        try:
+            self._xvfb, self.env["DISPLAY"] = xvfb.start()
+        except RuntimeError as error:
+            raise HarnessError(str(error))
 
     def _stop_xvfb(self):
-        if self._xvfb is None:
-            return
-        self._xvfb.terminate()
-        try:
-            self._xvfb.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            self._xvfb.kill()
-            self._xvfb.wait(timeout=10)
+        xvfb.stop(self._xvfb)
         self._xvfb = None
 
     def prepare_prefix(self, timeout=300):
@@ -202,17 +174,27 @@ class Session:
         if result.returncode != 0:
             raise HarnessError("preparing the prefix failed:\n" + result.stdout.decode())
 
+    def _start_wineserver(self):
+        """The session's own wine server, kept until the session ends (-p): a server that
+        ends with its last program can turn the next program away while it goes."""
+        subprocess.run([_wineserver_command(), "-p"], env=self.env, timeout=30,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
     def _kill_programs(self):
         for program in list(self.programs):
             program.kill()
 
     def close(self, wait_for_wineserver=True):
-        """Ends every program still running, waits (bounded) for the wine server to go,
-        and stops the private Xvfb."""
+        """Ends every program still running and the session's own wine server (it goes
+        before the display does: a server left on a display that is gone hangs the next
+        run's programs), and stops the session's Xvfb."""
         if self._watchdog is not None:
             self._watchdog.cancel()
         self._kill_programs()
         self.programs = []
+        if self.private_prefix:
+            subprocess.run([_wineserver_command(), "-k"], env=self.env, timeout=30,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         if wait_for_wineserver:
             try:
                 subprocess.run([_wineserver_command(), "-w"], env=self.env, timeout=20,
@@ -222,14 +204,16 @@ class Session:
         self._stop_xvfb()
 
     def restart_wineserver(self):
-        """Kills the prefix's wine server (for registry changes it reads only at start).
-        Tests that call it hold the `wineprefix` resource lock."""
+        """Kills the prefix's wine server (for registry changes it reads only at start)
+        and starts the session's own again."""
         for program in self.programs:
             program.kill()
         subprocess.run([_wineserver_command(), "-k"], env=self.env, timeout=30,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         subprocess.run([_wineserver_command(), "-w"], env=self.env, timeout=20,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if self.private_prefix:
+            self._start_wineserver()
 
     # ---- programs
 
@@ -249,13 +233,17 @@ class Session:
         self.programs.append(program)
         return program
 
-    def run_wine(self, exe, *args, timeout=60):
-        """Runs a Windows program to its end; returns (exit code, output)."""
-        result = subprocess.run([_wine_command(), exe, *args], env=self.env,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                stderr=subprocess.DEVNULL, timeout=timeout,
-                                start_new_session=True)
-        return result.returncode, result.stdout.decode("utf-8", "replace")
+    def run_wine(self, exe, *args, timeout=60, errors=False):
+        """Runs a Windows program to its end; returns (exit code, output), with its
+        error output too when `errors`. The output goes through a file, not a pipe: the
+        wine server's own processes that a program starts would keep a pipe open."""
+        with tempfile.TemporaryFile() as output:
+            result = subprocess.run([_wine_command(), exe, *args], env=self.env,
+                                    stdin=subprocess.DEVNULL, stdout=output,
+                                    stderr=output if errors else subprocess.DEVNULL,
+                                    timeout=timeout, start_new_session=True)
+            output.seek(0)
+            return result.returncode, output.read().decode("utf-8", "replace")
 
     # ---- windows and screenshots
 
@@ -332,10 +320,70 @@ class Session:
 
     def keys(self, *names, delay=0.15):
         """Presses and releases keys one after the other (X key names: Down, Return,
-        Escape, Tab, alt+F4 ...), each after a short pause."""
+        Escape, Tab, alt+F4 ...), each after a short pause. They go to the window that
+        has the keyboard: use keys_to, menu_keys or popup_menu_keys to wait for it."""
         for name in names:
             self.xdotool("key", name)
             time.sleep(delay)
+
+    def in_menu_mode(self, caption):
+        """True while the thread of the window with that caption is in a menu loop."""
+        code, _ = self.run_wine(self.build_path("tests/e2e/windowinfo.exe"), "--menumode",
+                                caption, timeout=30)
+        return code == 0
+
+    def in_move_size(self, caption):
+        """True while the thread of the window with that caption moves or sizes a window."""
+        code, _ = self.run_wine(self.build_path("tests/e2e/windowinfo.exe"), "--movesize",
+                                caption, timeout=30)
+        return code == 0
+
+    def settle(self, caption):
+        """Returns once the program has handled every message posted to the window's thread
+        before now: a thread takes its posted messages before its input, so once F10 has
+        opened the window's menu bar they are done (Escape leaves the menu bar again). The
+        positive sign a check that "nothing happened" waits for."""
+        self.menu_keys(caption, "F10", "Escape")
+
+    def menu_shown(self):
+        """True while a popup menu ("#32768") is on the screen."""
+        return any(klass == "#32768" for klass, _, _ in self.top_level_windows())
+
+    def has_keyboard(self, caption):
+        """True when the window with that caption is shown and its thread's focus lies
+        inside it (on the window or one of its controls)."""
+        found, window = self.focused_window(caption), self.window_rect(caption)
+        if found is None or window is None:
+            return False
+        (x, y, width, height), (fx, fy, fwidth, fheight) = window, found[1]
+        return x <= fx and y <= fy and fx + fwidth <= x + width and fy + fheight <= y + height
+
+    def keys_to(self, caption, *names, timeout=10):
+        """The keys, once the window with that caption (a dialog, a main window) has the
+        keyboard."""
+        if not wait_until(lambda: self.has_keyboard(caption), timeout, interval=0.1):
+            raise HarnessError("%r never had the keyboard for %s" % (caption, names))
+        self.keys(*names)
+
+    def menu_keys(self, caption, enter, *names, timeout=10):
+        """A menu-bar sequence in the window with that caption: `enter` ("alt" or "F10")
+        opens the menu bar, the other keys go once the window's thread is in its menu
+        loop. Waits until the loop has ended (the item was chosen or the menu left)."""
+        self.keys_to(caption, enter)
+        if not wait_until(lambda: self.in_menu_mode(caption), timeout, interval=0.1):
+            raise HarnessError("the menu bar of %r did not open" % caption)
+        self.keys(*names)
+        if not wait_until(lambda: not self.in_menu_mode(caption), timeout, interval=0.1):
+            raise HarnessError("the menu of %r stayed open after %s" % (caption, names))
+
+    def popup_menu_keys(self, *names, timeout=10):
+        """Keys for a popup menu (a right-click's menu), once it is shown; waits until it
+        has gone again."""
+        if not wait_until(self.menu_shown, timeout, interval=0.1):
+            raise HarnessError("no popup menu showed for %s" % (names,))
+        self.keys(*names)
+        if not wait_until(lambda: not self.menu_shown(), timeout, interval=0.1):
+            raise HarnessError("the popup menu stayed open after %s" % (names,))
 
     # ---- the process as the system sees it
 
@@ -389,6 +437,7 @@ class Session:
                     fcntl.flock(build_lock, fcntl.LOCK_EX)
                     shutil.copytree(source, target, symlinks=True)
         self.prefix = target
+        self.private_prefix = True
         self.env["WINEPREFIX"] = target
         script = os.path.join(SOURCE_DIR, "scripts", "prepare-prefix.sh")
         env = dict(self.env)
@@ -400,6 +449,7 @@ class Session:
                                 stderr=subprocess.STDOUT, timeout=timeout + 30)
         if result.returncode != 0:
             raise HarnessError("preparing the prefix failed:\n" + result.stdout.decode())
+        self._start_wineserver()
 
     def map_com_ports(self, ports):
         """Maps COM ports of the session's prefix ({"COM1": "/dev/pts/5", ...}) and
@@ -416,6 +466,7 @@ class Session:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         subprocess.run([_wineserver_command(), "-w"], env=self.env, timeout=20,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self._start_wineserver()
 
     def start_program_with_env(self, exe, extra_env, *args):
         """start_program with more environment variables (LD_PRELOAD of a shim ...)."""
@@ -487,49 +538,53 @@ class Session:
 
     # ---- registry
 
+    def _reg(self, args, what):
+        """Runs `wine reg ...`; (found, output). A key or value that does not exist is
+        an answer (found False). A wine server that is just ending (its last program
+        gone a moment ago) can turn a new program away: the command is tried again on a
+        server of its own, and fails the test when it never gets an answer."""
+        for attempt in range(4):
+            code, output = self.run_wine("reg", *args, errors=True)
+            if code == 0:
+                return True, output
+            if "Unable to find" in output:
+                return False, output
+            time.sleep(1 + attempt)
+        raise HarnessError("reg %s %s failed: %s" % (what, " ".join(args[1:2]), output.strip()))
+
     def reg_query(self, key, value=None):
         """The (type, data) of a registry value (value None: the default value), or None
         when key or value does not exist."""
-        args = ["reg", "query", key] + (["/v", value] if value is not None else ["/ve"])
-        result = subprocess.run([_wine_command(), *args], env=self.env, timeout=60,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                                stderr=subprocess.DEVNULL)
-        if result.returncode != 0:
+        args = ["query", key] + (["/v", value] if value is not None else ["/ve"])
+        found, output = self._reg(args, "query")
+        if not found:
             return None
-        for line in result.stdout.decode("utf-8", "replace").splitlines():
+        for line in output.splitlines():
             match = re.match(r"^\s+(.*?)\s+(REG_\w+)\s*(.*)$", line)
             if match:
                 return match.group(2), match.group(3).strip()
         return None
 
     def reg_add(self, key, value, data, kind="REG_SZ"):
-        args = ["reg", "add", key, "/v", value, "/t", kind, "/d", str(data), "/f"]
-        # A wine server that is just ending (its last program gone a moment ago) can turn
-        # a new program away: the write is tried again on a server of its own.
-        for attempt in range(3):
-            result = subprocess.run([_wine_command(), *args], env=self.env, timeout=60,
-                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                    stderr=subprocess.DEVNULL)
-            if result.returncode == 0:
-                return
-            time.sleep(1 + attempt)
-        raise HarnessError("reg add %s %s failed" % (key, value))
+        self._reg(["add", key, "/v", value, "/t", kind, "/d", str(data), "/f"], "add")
 
     def reg_delete(self, key, value=None):
-        args = ["reg", "delete", key] + (["/v", value] if value is not None else []) + ["/f"]
-        subprocess.run([_wine_command(), *args], env=self.env, timeout=60,
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL)
+        """Deletes a key or a value; one that is not there is already deleted. Any other
+        failure fails the test, so it never runs on the last test's settings."""
+        self._reg(["delete", key] + (["/v", value] if value is not None else []) + ["/f"],
+                  "delete")
 
 
-def open_session(time_limit):
-    """A Session for one test class, its prefix prepared (closed again if that fails)."""
-    session = Session(time_limit=time_limit)
+def open_session(name, time_limit):
+    """A Session for one test class on its own display, in build/wineprefix-<name>, its
+    prefix prepared (closed again if that fails); its time limit starts then."""
+    session = Session()
     try:
-        session.prepare_prefix()
+        session.use_private_prefix(name)
     except Exception:
         session.close()
         raise
+    session.start_time_limit(time_limit)
     return session
 
 

@@ -30,11 +30,10 @@ BAR_COLOURS = ((255, 255, 0), (0, 255, 255), (255, 0, 255))
 class CaptureJourneys(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.session = harness.open_session(time_limit=560)
+        cls.session = harness.open_session("journeys", time_limit=560)
 
     @classmethod
     def tearDownClass(cls):
-        cls.session.reg_delete(APP_KEY)
         cls.session.close()
 
     def setUp(self):
@@ -106,21 +105,21 @@ class CaptureJourneys(unittest.TestCase):
     def right_click_picture(self):
         x, y, width, height = self.control_rect()
         self.session.click(x + width // 2, y + height // 2, button=3)
-        time.sleep(0.5)
 
     def choose_in_menu(self, position):
-        """The menu item at this position (0 = the first), with the arrow keys."""
-        self.session.keys(*(["Down"] * (position + 1)), "Return")
+        """The item at this position (0 = the first) of the menu the right-click opens,
+        with the arrow keys once the menu shows."""
+        self.session.popup_menu_keys(*(["Down"] * (position + 1)), "Return")
 
     def change_focus(self):
-        """Shows the format panel from the Options menu, then clicks the main window's
-        title bar: the main window becomes the program's focused window again."""
-        self.session.keys("F10", "Right", "Down", "Down", "Return")
-        self.assertIsNotNone(self.session.wait_for_window("Format panel", timeout=10),
-                             "the format panel did not show")
-        x, y, width, _ = self.session.window_rect(CAPTION)
-        self.session.click(x + width // 2, y + 8)
-        time.sleep(1.5)
+        """Shows the format panel from the Options menu, then closes it (Alt+F4): the main
+        window becomes the program's focused window again, and the program has handled
+        its activation."""
+        self.session.menu_keys(CAPTION, "F10", "Right", "Down", "Down", "Return")
+        self.session.keys_to("Format panel", "alt+F4")
+        self.assertTrue(harness.wait_until(lambda: self.session.has_keyboard(CAPTION), 10),
+                        "the main window did not take the focus back")
+        self.session.settle(CAPTION)
 
     # ---- the journeys
 
@@ -153,16 +152,17 @@ class CaptureJourneys(unittest.TestCase):
         self.start()
         self.right_click_picture()
         self.choose_in_menu(0)
-        time.sleep(1)
-        self.assertFalse(self.shows_picture(), "the picture stayed after Clear capture")
-        self.assertEqual(self.stored("VideoDeviceName"), "")
+        self.assertEqual(harness.wait_until(lambda: self.stored("VideoDeviceName") == "", 10),
+                         True, "Clear capture was not stored at once")
+        self.assertTrue(harness.wait_until(lambda: not self.shows_picture(), 10),
+                        "the picture stayed after Clear capture")
         self.change_focus()
         self.assertFalse(self.shows_picture(), "a focus change brought the camera back")
         self.close()
         self.assertEqual(self.stored("VideoDeviceName"), "")
         self.assertEqual(self.stored("VideoDeviceIdx"), 0xFFFFFFFF)
         self.start(expect_picture=False)
-        time.sleep(2)
+        self.session.settle(CAPTION)
         self.assertFalse(self.shows_picture())
         self.assertIsNone(self.box_texts())
         self.close()
@@ -197,7 +197,7 @@ class CaptureJourneys(unittest.TestCase):
         self.session.run_wine("regsvr32", "/s", "/u", dll)
         try:
             self.start(expect_picture=False)
-            time.sleep(2)
+            self.session.settle(CAPTION)
             self.assertFalse(self.shows_picture())
             self.assertIsNone(self.box_texts())
             self.close()
@@ -262,7 +262,7 @@ class CaptureJourneys(unittest.TestCase):
     def test_an_unknown_device_name_leaves_the_menu_to_pick_a_camera(self):
         self.session.reg_add(CAPTURE_KEY, "VideoDeviceName", "No Such Camera")
         self.start(expect_picture=False)
-        time.sleep(2)
+        self.session.settle(CAPTION)
         self.assertIsNone(self.box_texts())
         self.assertFalse(self.shows_picture())
         self.right_click_picture()
@@ -276,12 +276,14 @@ class CaptureJourneys(unittest.TestCase):
                                           "2000")
         self.assertIsNotNone(host.wait_for_line(r"^picture", timeout=60), host.output())
         self.assertIsNotNone(host.wait_for_line(r"^full$", timeout=20), host.output())
-        time.sleep(0.8)
         shot = harness.artifact_path("journey-full-screen.png")
-        self.session.screenshot(shot)
-        colours = histogram(shot)
-        # The bars fill the screen: far more of each colour than the small window had.
-        self.assertTrue(all(colours.get(c, 0) > 50000 for c in BAR_COLOURS), "not full screen")
+
+        def fills_screen():
+            # The bars fill the screen: far more of each colour than the small window had.
+            self.session.screenshot(shot)
+            colours = histogram(shot)
+            return all(colours.get(c, 0) > 50000 for c in BAR_COLOURS)
+        self.assertTrue(harness.wait_until(fills_screen, 10), "not full screen")
         back = host.wait_for_line(r"^back (-?\d+) (-?\d+) (\d+) (\d+) (\d+) (\d+)", timeout=20)
         self.assertIsNotNone(back, host.output())
         left, top, width, height, client_width, client_height = (int(v) for v in back.groups())

@@ -17,16 +17,10 @@ CAPTURE_KEY = FORM_KEY + "\\VideoCapture1"
 class TestProgram(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.session = harness.Session(time_limit=220)
-        try:
-            cls.session.prepare_prefix()
-        except Exception:
-            cls.session.close()
-            raise
+        cls.session = harness.open_session("program", time_limit=220)
 
     @classmethod
     def tearDownClass(cls):
-        cls.session.reg_delete(APP_KEY)
         cls.session.close()
 
     def setUp(self):

@@ -19,12 +19,7 @@ CAPTION = "Test Pattern Camera e2e"
 class TestCamera(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.session = harness.Session(time_limit=200)
-        try:
-            cls.session.prepare_prefix()
-        except Exception:
-            cls.session.close()
-            raise
+        cls.session = harness.open_session("testcam", time_limit=200)
 
     @classmethod
     def tearDownClass(cls):

@@ -19,7 +19,7 @@ The session runs on an Xvfb of its own (so no other suite's window takes the key
 and in a copy of the build's prefix (build/wineprefix-windows), whose wine server it
 restarts to map COM1 to the camera simulator's pty (with the modem-line shim preloaded)
 and COM2..COM4 to a directory, so the camera window never reaches a serial device of the
-machine and the suites running in the build's prefix meanwhile are not disturbed.
+machine. Every frame the camera receives must be one the journey expects.
 
 The Devices and Compressors dialog is not offered by TestBench.exe's own menu (the main
 window switches the capture control's PopupDevicesDialog off by design): its journey runs
@@ -61,10 +61,9 @@ CAPTION_BUTTON = 18
 class TestWindows(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.session = harness.Session(private_display=True, time_limit=225)
+        cls.session = harness.open_session("windows", time_limit=280)
         cls.work = tempfile.mkdtemp(prefix="e2e-windows-")
         try:
-            cls.session.use_private_prefix("windows")
             pty_file = os.path.join(cls.work, "pty")
             cls.camsim = cls.session.start_native(
                 sys.executable, os.path.join(harness.SOURCE_DIR, "tools", "camsim", "camsim.py"),
@@ -84,19 +83,12 @@ class TestWindows(unittest.TestCase):
             cls.shim = {"LD_PRELOAD": cls.session.build_path("native/ptyshim.so"),
                         "PTYSHIM_STATE": os.path.join(cls.work, "modem")}
         except Exception:
-            try:
-                cls.session.restart_wineserver()
-            finally:
-                cls.session.close()
-                shutil.rmtree(cls.work, ignore_errors=True)
+            cls.session.close()
+            shutil.rmtree(cls.work, ignore_errors=True)
             raise
 
     @classmethod
     def tearDownClass(cls):
-        cls.session.reg_delete(APP_KEY)
-        # The prefix's server goes before the session's display does: a server left on a
-        # display that is gone hangs the next run's programs.
-        cls.session.restart_wineserver()
         cls.session.close()
         shutil.rmtree(cls.work, ignore_errors=True)
 
@@ -184,9 +176,29 @@ class TestWindows(unittest.TestCase):
             pass
 
     def expect_camera(self, pattern, timeout=8):
-        match = self.camsim.wait_for_line(pattern, timeout=timeout)
+        """The camera's next line matching `pattern`; a frame it received on the way (a
+        command the journey did not give, or junk) fails the journey."""
+        match = self.camsim.wait_for_line(r"%s|^(CMD|JUNK) " % pattern, timeout=timeout)
         self.assertIsNotNone(match, "the camera saw no %r:\n%s" % (pattern, self.camsim.output()))
+        self.assertRegex(match.string, pattern, "the camera received a frame nobody sent")
         return match.string
+
+    def press_button(self, caption, text):
+        """A click on the button with that text in the window."""
+        rect = [rect for rect, label in self.controls(caption, "Button") if label == text][0]
+        self.session.click(rect[0] + rect[2] // 2, rect[1] + rect[3] // 2)
+
+    def fitting_rect(self, other):
+        """The main window's rectangle when it differs from `other` and fits the capture
+        control, else None."""
+        window, control = self.session.window_rect(MAIN), self.capture_control()
+        if not window or not control or window == other:
+            return None
+        x, y, width, height = window
+        cx, cy, cwidth, cheight = control
+        left = cx - x
+        fits = (x + width - (cx + cwidth), y + height - (cy + cheight)) == (left, left)
+        return window if fits else None
 
     def reports(self):
         """The texts of the general error reports shown now."""
@@ -208,7 +220,7 @@ class TestWindows(unittest.TestCase):
             shown = self.reports()
             if shown:
                 texts.extend(shown)
-                self.session.keys("Return")
+                self.session.keys_to(REPORT, "Return")
                 last = time.monotonic()
             elif time.monotonic() - last > quiet:
                 break
@@ -249,30 +261,27 @@ class TestWindows(unittest.TestCase):
                              % (self.capture_control(),))
 
         # Restored from the window's menu, the window fits the picture.
-        self.session.keys("alt+space", "r")
-        restored = self.wait_until(
-            lambda: (lambda r: r if r and r != maximised else None)(self.session.window_rect(MAIN)),
-            timeout=10)
-        self.assertIsNotNone(restored, "the window was not restored")
-        time.sleep(0.5)
-        restored = self.session.window_rect(MAIN)
-        self.assert_fits(restored, self.capture_control())
+        self.session.menu_keys(MAIN, "alt+space", "r")
+        restored = self.wait_until(lambda: self.fitting_rect(maximised), timeout=10)
+        self.assertIsNotNone(restored, "the restored window does not fit the picture: %s"
+                             % (self.session.window_rect(MAIN),))
         self.assert_live_picture(restored, "windows-main-window.png")
 
         # Dragged smaller by its lower right corner, the window keeps the fit.
         x, y, width, height = restored
         self.session.drag((x + width - 2, y + height - 2), (x + 298, y + 198))
-        time.sleep(0.8)
+        self.assertTrue(self.wait_until(lambda: not self.session.in_move_size(MAIN), timeout=10),
+                        "the drag did not end")
         dragged = self.session.window_rect(MAIN)
         self.assertEqual(dragged, restored)
         self.assert_fits(dragged, self.capture_control())
 
         # Maximised again, it stays maximised.
-        self.session.keys("alt+space", "x")
+        self.session.menu_keys(MAIN, "alt+space", "x")
         self.assertIsNotNone(self.wait_until(
             lambda: (lambda r: r and r[2] >= 1280)(self.session.window_rect(MAIN)), timeout=15),
             "the window was not maximised")
-        time.sleep(1.0)
+        self.session.settle(MAIN)
         self.assertGreaterEqual(self.session.window_rect(MAIN)[2], 1280)
         self.close_main(program)
         self.assertEqual(self.session.reg_query(FORM_KEY, "WindowState"), ("REG_DWORD", "0x2"))
@@ -295,7 +304,7 @@ class TestWindows(unittest.TestCase):
                     self.session.click(x + width - FRAME - CAPTION_BUTTON // 2,
                                        y + FRAME + CAPTION_BUTTON // 2)
                 else:
-                    self.session.keys("alt", "Down", "Return")
+                    self.session.menu_keys(MAIN, "alt", "Down", "Return")
                 texts = self.answer_reports(program, quiet=10, limit=20)
                 self.assertIn("Failed to create key Form1", texts)
                 self.assertEqual(program.wait(timeout=20), 0, "the program did not end")
@@ -308,7 +317,7 @@ class TestWindows(unittest.TestCase):
         self.session.reg_add(CAMERA_KEY, "CamModell", 730, "REG_DWORD")
         program, main = self.start()
         self.drain_camera()
-        self.session.keys("alt", "Right", "Down", "Down", "Down", "Return")
+        self.session.menu_keys(MAIN, "alt", "Right", "Down", "Down", "Down", "Return")
         camera = self.session.wait_for_window(CAMERA, timeout=30)
         self.assertIsNotNone(camera, "the camera window did not show")
         self.expect_camera(r"^LINE baud=9600 flow=xonxoff", timeout=15)
@@ -321,12 +330,17 @@ class TestWindows(unittest.TestCase):
                                              timeout=5), "%s has not the keyboard" % caption)
 
     def open_communication_settings(self, camera):
-        """Com > Open in the camera window, with the keyboard."""
+        """Com > Open in the camera window, with the keyboard; the dialog with its
+        controls."""
         self.activate(CAMERA, (camera[0] + camera[2] // 2, camera[1] + FRAME + CAPTION_BUTTON // 2))
-        self.session.keys("alt", "Down", "Return")
-        dialog = self.session.wait_for_window(COMM, timeout=20)
-        self.assertIsNotNone(dialog, "the Communication Settings dialog did not show")
-        return dialog
+        self.session.menu_keys(CAMERA, "alt", "Down", "Return")
+        return self.wait_for_dialog(COMM, controls=12)
+
+    def wait_for_dialog(self, caption, controls):
+        """The rectangle of a window once it shows with (at least) that many controls."""
+        self.assertIsNotNone(self.wait_until(lambda: len(self.session.children(caption)) >= controls,
+                                             timeout=20), "%s did not show" % caption)
+        return self.session.window_rect(caption)
 
     def key_with_alt_held(self, key):
         """Alt down, the key pressed and released, Alt up: the key's release comes with Alt
@@ -348,9 +362,54 @@ class TestWindows(unittest.TestCase):
         self.key_with_alt_held("Down")
         self.assertIn("frame=42", self.expect_camera(r"^CMD DOWN "))
         # ... and Alt still opens the menu bar: Options > ShowFormatPanel.
-        self.session.keys("alt", "Right", "Down", "Down", "Return")
+        self.session.menu_keys(MAIN, "alt", "Right", "Down", "Down", "Return")
         self.assertIsNotNone(self.session.wait_for_window(FORMAT, timeout=20),
                              "the menu keys did not reach the Options menu")
+        self.close_main(program)
+
+    def test_only_keys_pressed_in_the_windows_move_the_camera(self):
+        """The Enter that chooses a menu item or closes a dialog or a message box sends
+        nothing when its release reaches the camera window or the main window; the five
+        keys pressed there still send their five frames. Each step ends with a key whose
+        frame must be the next one the camera receives."""
+        program, main, camera = self.start_with_camera()  # Options > Show... with Enter
+        self.session.keys_to(CAMERA, "Up")
+        self.expect_camera(r"^CMD UP model=730 ")
+        # Com > SHC721 with Enter in the camera window.
+        self.session.menu_keys(CAMERA, "alt", "Down", "Down", "Down", "Return")
+        self.session.keys_to(CAMERA, "Down")
+        self.expect_camera(r"^CMD DOWN model=721 ")
+        # Communication Settings confirmed with Enter: the port opens, and nothing else.
+        self.open_communication_settings(camera)
+        self.session.keys_to(COMM, "Return")
+        self.expect_camera(r"^LINE ", timeout=15)
+        self.session.keys_to(CAMERA, "Left")
+        self.expect_camera(r"^CMD LEFT model=721 ")
+        # Help > About and Help > Korvid version, each box closed with Enter.
+        self.activate(MAIN, (main[0] + 40, main[1] + FRAME + CAPTION_BUTTON // 2))
+        for item in (("Down", "Down"), ("Down",)):
+            self.session.menu_keys(MAIN, "alt", "Right", "Right", *item, "Return")
+            box = self.wait_until(lambda: [caption for klass, _, caption in
+                                           self.session.top_level_windows() if klass == "#32770"],
+                                  timeout=10)
+            self.assertTrue(box, "no message box")
+            self.session.keys_to(box[0], "Return")
+            self.assertTrue(self.wait_until(lambda: self.session.window_rect(box[0]) is None,
+                                            timeout=10), "Enter did not close the box")
+            self.session.keys_to(MAIN, "Right")
+            self.expect_camera(r"^CMD RIGHT model=721 ")
+        # Clear capture with Enter in the capture control's menu, then Enter in the window.
+        control = self.capture_control()
+        self.session.click(control[0] + control[2] // 2, control[1] + control[3] // 2, button=3)
+        self.session.popup_menu_keys("Down", "Return")
+        self.session.keys_to(MAIN, "Return")
+        self.expect_camera(r"^CMD SET model=721 frame=aaee0fcc55")
+        # The camera window hidden again from the menu with Enter.
+        self.session.menu_keys(MAIN, "alt", "Right", "Down", "Down", "Down", "Return")
+        self.assertTrue(self.wait_until(lambda: self.session.window_rect(CAMERA) is None,
+                                        timeout=10), "the camera window stayed")
+        self.session.keys_to(MAIN, "Up")
+        self.expect_camera(r"^CMD UP model=721 ")
         self.close_main(program)
 
     def test_the_camera_window_shows_its_whole_model_label(self):
@@ -372,7 +431,6 @@ class TestWindows(unittest.TestCase):
     def test_the_communication_settings_captions_are_readable(self):
         program, _, camera = self.start_with_camera()
         dialog = self.open_communication_settings(camera)
-        time.sleep(0.3)
         shot = self.session.screenshot(harness.artifact_path("windows-communication-settings.png"),
                                        dialog)
         # No list lies over a caption, and "Communication Port" ends before its list.
@@ -392,7 +450,7 @@ class TestWindows(unittest.TestCase):
                                                        port_caption[3]))
         self.assertTrue(columns)
         self.assertLess(columns[-1], port_list[0] - 1, "the caption's text meets its list")
-        self.session.keys("Escape")
+        self.session.keys_to(COMM, "Escape")
         self.close_main(program)
 
     def test_the_format_panel_and_the_communication_settings_from_the_keyboard(self):
@@ -400,17 +458,15 @@ class TestWindows(unittest.TestCase):
         # The format panel (Options > ShowFormatPanel): the width field first, then Tab
         # in order, round again.
         self.activate(MAIN, (main[0] + 40, main[1] + FRAME + CAPTION_BUTTON // 2))
-        self.session.keys("alt", "Right", "Down", "Down", "Return")
-        panel = self.session.wait_for_window(FORMAT, timeout=20)
-        self.assertIsNotNone(panel, "the format panel did not show")
-        time.sleep(0.3)
+        self.session.menu_keys(MAIN, "alt", "Right", "Down", "Down", "Return")
+        panel = self.wait_for_dialog(FORMAT, controls=4)
         self.session.screenshot(harness.artifact_path("windows-format-panel.png"), panel)
         edits = [("Edit", rect) for rect, _ in self.controls(FORMAT, "Edit")]
         buttons = self.controls(FORMAT, "Button")
         self.assertEqual(len(edits), 2)
         self.assertEqual([text for _, text in buttons], ["Set", "Save to Reg"])
         self.assert_tab_cycle(FORMAT, edits + [("Button", rect) for rect, _ in buttons])
-        self.session.keys("alt+F4")
+        self.session.keys_to(FORMAT, "alt+F4")
         self.assertIsNotNone(self.wait_until(lambda: self.session.window_rect(FORMAT) is None,
                                              timeout=10), "the format panel did not close")
 
@@ -421,20 +477,22 @@ class TestWindows(unittest.TestCase):
         ok = [("Button", rect) for rect, text in buttons if text == "OK"]
         cancel = [("Button", rect) for rect, text in buttons if text == "Cancel"]
         self.assert_tab_cycle(COMM, ok + cancel + [("ComboBox", rect) for rect, _ in lists])
-        # Escape is Cancel: the dialog goes and the port is left as it was.
+        # Escape is Cancel: the dialog goes and the port is left as it was (the next
+        # thing the camera hears is the button pressed after it).
         self.drain_camera()
-        self.session.keys("Escape")
+        self.session.keys_to(COMM, "Escape")
         self.assertIsNotNone(self.wait_until(lambda: self.session.window_rect(COMM) is None,
                                              timeout=10), "Escape did not close the dialog")
-        self.assertIsNone(self.camsim.wait_for_line(r"^LINE ", timeout=1.0))
+        self.press_button(CAMERA, "Up")
+        self.expect_camera(r"^CMD UP ")
 
         # Again: a speed chosen with the keyboard, and Enter is OK (the port opens with it).
         self.open_communication_settings(camera)
-        self.session.keys("Tab", "Tab", "Tab")
+        self.session.keys_to(COMM, "Tab", "Tab", "Tab")
         self.assertEqual(self.focused(COMM)[:2], ("ComboBox", lists[1][0]))
         self.session.keys("Down", "Down")  # 9600 -> 19200 (14400 is no speed of a Linux tty)
         self.assertEqual(self.focused(COMM)[2], "19200")
-        self.session.keys("Return")
+        self.session.keys_to(COMM, "Return")
         self.assertIsNotNone(self.wait_until(lambda: self.session.window_rect(COMM) is None,
                                              timeout=10), "Enter did not close the dialog")
         self.expect_camera(r"^LINE baud=19200 flow=xonxoff", timeout=10)
@@ -452,15 +510,14 @@ class TestWindows(unittest.TestCase):
         self.assertIsNotNone(moved, "the window did not move")
         self.assertEqual(moved[2:], design[2:])
         # ... minimised from its window menu ...
-        self.session.keys("alt+space", "n")
+        self.session.menu_keys(MAIN, "alt+space", "n")
         icon = self.wait_until(
             lambda: (lambda r: r if r and r[2] < design[2] else None)(self.session.window_rect(MAIN)),
             timeout=10)
         self.assertIsNotNone(icon, "the window was not minimised")
         # ... and closed from the icon's menu.
         self.session.click(icon[0] + icon[2] // 2, icon[1] + icon[3] // 2)
-        time.sleep(0.5)
-        self.session.keys("c")
+        self.session.popup_menu_keys("c")
         self.assertEqual(program.wait(timeout=30), 0, "the program did not end")
 
         # The next start is minimised; restored, the window is where the user had it.
@@ -479,13 +536,8 @@ class TestWindows(unittest.TestCase):
         control = self.capture_control()
         # The capture control's menu, and its last item: "Devices and Compressors".
         self.session.click(control[0] + control[2] // 2, control[1] + control[3] // 2, button=3)
-        self.assertIsNotNone(self.wait_until(
-            lambda: any(k == "#32768" for k, _, _ in self.session.top_level_windows()),
-            timeout=10), "no menu")
-        self.session.keys("Up", "Return")
-        dialog = self.session.wait_for_window(DEVICES, timeout=20)
-        self.assertIsNotNone(dialog, "the Devices and Compressors dialog did not show")
-        time.sleep(0.3)
+        self.session.popup_menu_keys("Up", "Return")
+        dialog = self.wait_for_dialog(DEVICES, controls=11)
         self.session.screenshot(harness.artifact_path("windows-devices-dialog.png"), dialog)
 
         # The video device list has the focus; Tab reaches each list with its "Clear",
@@ -500,17 +552,15 @@ class TestWindows(unittest.TestCase):
                          ["Ok", "M\u00e9gse", "Alkalmaz"])
         self.assert_tab_cycle(DEVICES, self.tab_order_of_sides(lists, clears, dialog) + bottom)
 
-        # Enter and Escape mean nothing dialog-wide (no default or cancel button).
-        self.session.keys("Escape", "Return")
-        time.sleep(0.3)
+        # Enter and Escape mean nothing dialog-wide (no default or cancel button): the
+        # Down after them still reaches the list, which chooses the test pattern camera.
+        self.session.keys_to(DEVICES, "Escape", "Return", "Down")
+        self.assertEqual(self.wait_until(lambda: (self.focused(DEVICES) or ("",))[-1],
+                                         timeout=5), "Test Pattern Camera")
         self.assertIsNotNone(self.session.window_rect(DEVICES), "the dialog closed")
-
-        # The test pattern camera chosen with the keyboard, then "Ok" with Enter.
-        self.session.keys("Down")
-        self.assertEqual(self.focused(DEVICES)[2], "Test Pattern Camera")
         self.session.keys(*["Tab"] * 8)
         self.assertEqual(self.focused(DEVICES)[2], "Ok")
-        self.session.keys("Return")
+        self.session.keys_to(DEVICES, "Return")
         self.assertIsNotNone(self.wait_until(lambda: self.session.window_rect(DEVICES) is None,
                                              timeout=15), "Enter on Ok did not close the dialog")
         self.assertIsNotNone(self.wait_until(

@@ -45,10 +45,12 @@ class InstallerTest(unittest.TestCase):
     def setUp(self):
         self.work = tempfile.mkdtemp()
         self.addCleanup(shutil.rmtree, self.work, ignore_errors=True)
-        self.session = harness.Session(time_limit=200)
+        self.session = harness.Session()
         self.session.prefix = os.path.join(self.work, "prefix")
+        self.session.private_prefix = True
         self.session.env["WINEPREFIX"] = self.session.prefix
         self.addCleanup(self.session.close)
+        self.session.start_time_limit(200)
         self.drive_c = os.path.join(self.session.prefix, "drive_c")
         self.install_dir = os.path.join(self.drive_c, "Program Files", "TestBench")
         self.menu_dir = os.path.join(self.drive_c, "ProgramData", "Microsoft", "Windows",

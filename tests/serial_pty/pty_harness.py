@@ -36,6 +36,11 @@ import threading
 import time
 import tty
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                                "e2e"))
+sys.dont_write_bytecode = True  # no byte-code caches in the source tree
+import xvfb  # noqa: E402
+
 COMS = ["COM1", "COM2", "COM3", "COM4"]
 
 
@@ -242,7 +247,7 @@ class Harness:
 
 def prepare_prefix(build_dir, prefix, env):
     """A private copy of the build's prefix (made once; reused by later runs)."""
-    lock_path = os.path.join(build_dir, ".wineprefix-serial.lock")
+    lock_path = os.path.join(build_dir, "." + os.path.basename(prefix) + ".lock")
     with open(lock_path, "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         if os.path.exists(os.path.join(prefix, "system.reg")):
@@ -288,6 +293,7 @@ def main():
 
     harness = None
     program = None
+    display = None
     state_file = os.path.join(work, f"modem-{os.getpid()}")
     started = time.monotonic()
     try:
@@ -306,8 +312,8 @@ def main():
         if not options.no_shim:
             run_env["LD_PRELOAD"] = os.path.abspath(options.shim)
         command = [wine, os.path.abspath(options.exe)] + options.args
-        if not run_env.get("DISPLAY"):
-            command = ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24"] + command
+        # A display of its own: no other suite's window takes the activation.
+        display, run_env["DISPLAY"] = xvfb.start("1024x768x24")
         remaining = options.time_limit - (time.monotonic() - started)
         program = subprocess.Popen(command, env=run_env, start_new_session=True)
         try:
@@ -324,6 +330,7 @@ def main():
                 pass
             program.wait()
         stop_server()
+        xvfb.stop(display)
         if harness is not None:
             harness.close()
         for name in os.listdir(work):

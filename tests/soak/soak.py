@@ -85,13 +85,11 @@ def damages(kind):
 class Soak:
     def __init__(self, quick):
         self.quick = quick
-        self.session = harness.Session(time_limit=3 * 3600)
-        self.session.prepare_prefix()
+        self.session = harness.open_session("soak", time_limit=3 * 3600)
         self.rows = []
         self.failures = 0
 
     def close(self):
-        self.session.reg_delete(APP_KEY)
         self.session.close()
 
     def row(self, run, figures, ok, note=""):

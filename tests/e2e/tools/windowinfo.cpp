@@ -14,6 +14,10 @@
 //                                  height<TAB>text"
 //   windowinfo --focused CAPTION   the window with the keyboard focus in that window's
 //                                  thread, as "class<TAB>x y width height<TAB>text"
+//   windowinfo --menumode CAPTION  exit code 0 when that window's thread is in a menu
+//                                  loop (its menu bar or a popup menu), 1 when not
+//   windowinfo --movesize CAPTION  exit code 0 while that window's thread moves or sizes
+//                                  a window (a drag of a title bar or a frame), 1 when not
 //
 // Exit code 0 on success, 1 when there is no such window, 2 for a wrong call.
 #include <windows.h>
@@ -102,7 +106,8 @@ int wmain(int argc, wchar_t** argv) {
         ::EnumWindows(PrintTopLevelWindow, 0);
         return 0;
     }
-    if (verb == L"--children" || verb == L"--focus" || verb == L"--focused") {
+    if (verb == L"--children" || verb == L"--focus" || verb == L"--focused" ||
+        verb == L"--menumode" || verb == L"--movesize") {
         if (argc < 3)
             return 2;
         HWND window = FindVisible(argv[2]);
@@ -114,8 +119,12 @@ int wmain(int argc, wchar_t** argv) {
         }
         GUITHREADINFO info{};
         info.cbSize = sizeof(info);
-        if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) ||
-            info.hwndFocus == nullptr)
+        const bool known = ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info);
+        if (verb == L"--menumode")
+            return known && (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE)) != 0 ? 0 : 1;
+        if (verb == L"--movesize")
+            return known && (info.flags & GUI_INMOVESIZE) != 0 ? 0 : 1;
+        if (!known || info.hwndFocus == nullptr)
             return 1;
         if (verb == L"--focused") {
             PrintChild(info.hwndFocus, 0);

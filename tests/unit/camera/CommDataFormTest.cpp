@@ -57,8 +57,11 @@ protected:
         return otherwise;
     }
 
-    // A key released in the window, as the platform delivers it.
-    void ReleaseKey(WORD key) { ::SendMessageW(Form().Handle(), WM_KEYUP, key, 0xC0000001); }
+    // A key pressed and released in the window, as the platform delivers it.
+    void ReleaseKey(WORD key) {
+        ::SendMessageW(Form().Handle(), WM_KEYDOWN, key, 0x00000001);
+        ::SendMessageW(Form().Handle(), WM_KEYUP, key, 0xC0000001);
+    }
     void Choose(TMenuItem& item) {
         ::SendMessageW(Form().Handle(), WM_COMMAND, MAKEWPARAM(item.Command(), 0), 0);
     }

@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace tb;
@@ -131,15 +132,27 @@ TEST_F(FormTest, AFailingCloseHandlerIsReportedAndTheWindowClosesAllTheSame) {
     EXPECT_EQ(prompter->messages[0], L"Failed to create key Other");
 }
 
-TEST_F(FormTest, KeyReleasesWithAltHeldReachTheHandler) {
+TEST_F(FormTest, OnlyReleasesOfKeysPressedInTheWindowReachTheHandler) {
     TForm form(application, L"Keys");
     std::vector<WORD> released;
     form.OnKeyUp = [&](TForm&, WORD& key, TShiftState) { released.push_back(key); };
     form.HandleNeeded();
-    ::SendMessageW(form.Handle(), WM_KEYUP, VK_DOWN, 0xC0000001);
-    ::SendMessageW(form.Handle(), WM_SYSKEYUP, VK_UP, 0xE0000001);
-    ::SendMessageW(form.Handle(), WM_SYSKEYUP, VK_RETURN, 0xE0000001);
-    EXPECT_EQ(released, (std::vector<WORD>{VK_DOWN, VK_UP, VK_RETURN}));
+    const HWND window = form.Handle();
+    // (message, key) in the order the window receives them.
+    const std::pair<UINT, WPARAM> messages[] = {
+        {WM_KEYDOWN, VK_DOWN},      {WM_KEYUP, VK_DOWN},   // pressed and released
+        {WM_SYSKEYDOWN, VK_UP},     {WM_SYSKEYUP, VK_UP},  // with Alt held
+        {WM_KEYDOWN, VK_LEFT},      {WM_KEYDOWN, VK_LEFT}, // auto-repeat ...
+        {WM_KEYUP, VK_LEFT},                               // ... one release
+        {WM_KEYUP, VK_RETURN},                             // pressed elsewhere
+        {WM_KEYUP, VK_DOWN},                               // released twice
+        {WM_KEYDOWN, VK_RIGHT},     {WM_KILLFOCUS, 0},     // the keyboard went away
+        {WM_KEYUP, VK_RIGHT},                              // ... and came back
+        {WM_SYSKEYDOWN, VK_RETURN}, {WM_SYSKEYUP, VK_RETURN},
+    };
+    for (const auto& [message, key] : messages)
+        ::SendMessageW(window, message, key, 0);
+    EXPECT_EQ(released, (std::vector<WORD>{VK_DOWN, VK_UP, VK_LEFT, VK_RETURN}));
 }
 
 TEST_F(FormTest, ActivationFocusesTheActiveControlOrTheFirstTabStop) {
