@@ -2,6 +2,8 @@
 
 #include "capture/MediaIds.h"
 
+#include <cmath>
+
 namespace tb {
 
 int DVResolutionCode(TDVResolution resolution) {
@@ -18,6 +20,12 @@ int DVResolutionCode(TDVResolution resolution) {
         break;
     }
     return 0;
+}
+
+bool SameVideoMode(const VideoFormat& a, const VideoFormat& b) {
+    return a.MajorType == b.MajorType && a.Subtype == b.Subtype && a.FormatType == b.FormatType &&
+           a.Width == b.Width && a.Height == b.Height && a.BitCount == b.BitCount &&
+           std::fabs(a.FrameRate - b.FrameRate) < 0.01;
 }
 
 } // namespace tb

@@ -25,6 +25,10 @@ struct VideoFormat {
     double FrameRate = 0;
 };
 
+// True when two records name the same mode: type, size, depth and a rate within a
+// hundredth of a frame per second (rates come back from the device rounded).
+bool SameVideoMode(const VideoFormat& a, const VideoFormat& b);
+
 // A device dialog the current graph offers: its menu caption and its kind (0..13).
 struct TAvailableDialog {
     std::wstring Caption;

@@ -3,7 +3,29 @@
 #include "capture/SampleGrabberCB.h"
 #include "capture/VideoCapture.h"
 
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
 namespace tb {
+
+namespace {
+
+bool HasConnectedPin(IBaseFilter* filter) {
+    Microsoft::WRL::ComPtr<IEnumPins> pins;
+    if (FAILED(filter->EnumPins(pins.GetAddressOf())) || !pins)
+        return false;
+    for (;;) {
+        Microsoft::WRL::ComPtr<IPin> pin;
+        if (pins->Next(1, pin.GetAddressOf(), nullptr) != S_OK || !pin)
+            return false;
+        Microsoft::WRL::ComPtr<IPin> peer;
+        if (SUCCEEDED(pin->ConnectedTo(peer.GetAddressOf())) && peer)
+            return true;
+    }
+}
+
+} // namespace
 
 void TVideoCapture::TearDownGraph() {
     if (!graphBuilt_)
@@ -45,6 +67,7 @@ void TVideoCapture::DismantleGraph() {
         RemoveDownstream(videoCaptureFilter_.Get());
     if (audioCaptureFilter_)
         RemoveDownstream(audioCaptureFilter_.Get());
+    RemoveStrayFilters();
 
     // The grabber may keep the callback a while longer: it takes no frame from now on.
     if (grabberCallback_)
@@ -98,6 +121,31 @@ void TVideoCapture::RemoveDownstream(IBaseFilter* filter) {
         filterGraph_->Disconnect(pin.Get());
         filterGraph_->RemoveFilter(peerFilter.Get());
     }
+}
+
+// A build that failed half-way can leave filters that nothing connects to (a renderer
+// that the failed render step added): they would show their own window when the next
+// graph runs. Every filter but the kept ones that has no connected pin leaves the graph.
+void TVideoCapture::RemoveStrayFilters() {
+    if (!filterGraph_)
+        return;
+    ComPtr<IEnumFilters> filters;
+    if (FAILED(filterGraph_->EnumFilters(filters.GetAddressOf())) || !filters)
+        return;
+    const IBaseFilter* kept[] = {
+        videoCaptureFilter_.Get(), audioCaptureFilter_.Get(),    dvSplitter_.Get(),
+        dvDecoder_.Get(),          videoCompressorFilter_.Get(), audioCompressorFilter_.Get()};
+    std::vector<ComPtr<IBaseFilter>> stray;
+    for (;;) {
+        ComPtr<IBaseFilter> filter;
+        if (filters->Next(1, filter.GetAddressOf(), nullptr) != S_OK || !filter)
+            break;
+        if (std::find(std::begin(kept), std::end(kept), filter.Get()) == std::end(kept) &&
+            !HasConnectedPin(filter.Get()))
+            stray.push_back(filter);
+    }
+    for (const ComPtr<IBaseFilter>& filter : stray)
+        filterGraph_->RemoveFilter(filter.Get());
 }
 
 } // namespace tb

@@ -134,7 +134,22 @@ bool TVideoCapture::InitGraph() {
         if (ok) {
             VideoFormat format;
             LoadFormatSettings(format);
-            ok = SetVideoFormat(format);
+            VideoFormat deviceMode;
+            GetVideoFormat(deviceMode);
+            // A stored mode that the graph cannot be built in (a mode the device offers
+            // but nothing can show) would leave the user without a picture and without the
+            // dialogs to choose another: it is reported once (by the build), and the graph
+            // is built in the device's own mode instead, which the next save stores. A
+            // device that cannot be built in its own mode either keeps every stored value.
+            const bool knownUnbuildable =
+                unbuildableStoredMode_ && SameVideoMode(*unbuildableStoredMode_, format);
+            ok = !knownUnbuildable && SetVideoFormat(format);
+            if (!ok && !SameVideoMode(format, deviceMode)) {
+                ok = SetVideoFormat(deviceMode);
+                unbuildableStoredMode_.reset();
+                if (ok)
+                    unbuildableStoredMode_ = format;
+            }
         }
         if (ok)
             RegisterAsVideoDeviceUser();

@@ -35,6 +35,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -258,6 +259,7 @@ private:
     void TearDownGraph();
     void ReleaseGraphObjects();
     void RemoveDownstream(IBaseFilter* filter);
+    void RemoveStrayFilters();
     void ApplyMasterStream(std::int32_t index);
     // The teardown's work without its graph-built test (GraphTeardown.cpp).
     void DismantleGraph();
@@ -385,6 +387,9 @@ private:
 
     // Flags and values.
     bool graphBuilt_ = false;
+    // A stored mode in which the graph could not be built: reported once, and from then
+    // on the device's own mode is taken instead, until another mode is stored.
+    std::optional<VideoFormat> unbuildableStoredMode_;
     bool previewing_ = false;
     bool capturing_ = false;
     bool captureRunning_ = false;

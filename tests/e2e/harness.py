@@ -130,6 +130,7 @@ class Session:
         self.build_dir = build_dir
         self.prefix = os.environ.get("WINEPREFIX") or os.path.join(build_dir, "wineprefix")
         self.private_prefix = False
+        self._keep_server = False
         self.programs = []
         self._xvfb = None
         self._watchdog = None
@@ -177,6 +178,8 @@ class Session:
     def _start_wineserver(self):
         """The session's own wine server, kept until the session ends (-p): a server that
         ends with its last program can turn the next program away while it goes."""
+        if not self._keep_server:
+            return
         subprocess.run([_wineserver_command(), "-p"], env=self.env, timeout=30,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
@@ -212,8 +215,7 @@ class Session:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         subprocess.run([_wineserver_command(), "-w"], env=self.env, timeout=20,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        if self.private_prefix:
-            self._start_wineserver()
+        self._start_wineserver()
 
     # ---- programs
 
@@ -449,6 +451,7 @@ class Session:
                                 stderr=subprocess.STDOUT, timeout=timeout + 30)
         if result.returncode != 0:
             raise HarnessError("preparing the prefix failed:\n" + result.stdout.decode())
+        self._keep_server = True
         self._start_wineserver()
 
     def map_com_ports(self, ports):

@@ -22,6 +22,7 @@ CAMERA = "Test Pattern Camera"
 CAMERA_1 = "Test Pattern Camera (1)"
 MICROPHONE = "Test Tone Microphone"
 RGB24 = "{E436EB7D-524F-11CE-9F53-0020AF0BA770}"
+YUY2 = "{32595559-0000-0010-8000-00AA00389B71}"
 VIDEO_INFO = "{05589F80-C356-11CE-BF01-00AA0055595A}"
 # Colours of the test camera's bars that nothing else on the screen has.
 BAR_COLOURS = ((255, 255, 0), (0, 255, 255), (255, 0, 255))
@@ -227,6 +228,25 @@ class CaptureJourneys(unittest.TestCase):
         self.close()
         self.assertEqual(self.stored("VideoWidth", section), 320)
         self.assertEqual(self.stored("VideoHeight", section), 240)
+
+    def test_a_stored_mode_nothing_can_show_is_reported_once_and_replaced(self):
+        section = CAPTURE_KEY + "\\" + CAMERA
+        self.session.reg_add(CAPTURE_KEY, "VideoDeviceName", CAMERA)
+        for name, data, kind in (("VideoWidth", 320, "REG_DWORD"),
+                                 ("VideoHeight", 240, "REG_DWORD"),
+                                 ("VideoBitCount", 16, "REG_DWORD"),
+                                 ("VideoSubType", YUY2, "REG_SZ")):
+            self.session.reg_add(section, name, data, kind)
+        self.start(expect_picture=False)
+        texts = self.wait_for_box()
+        self.assertTrue(texts and any("Can't render preview stream!" in t for t in texts), texts)
+        self.dismiss_box()
+        self.assertTrue(self.wait_for_picture(), "no picture in the camera's own mode")
+        self.change_focus()
+        self.assertIsNone(self.box_texts(), "reported again at a focus change")
+        self.close()
+        self.assertEqual(self.stored("VideoSubType", section), RGB24)
+        self.assertEqual(self.stored("VideoWidth", section), 640)
 
     def test_damaged_stored_values_leave_a_usable_program(self):
         section = CAPTURE_KEY + "\\" + CAMERA
