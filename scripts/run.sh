@@ -191,6 +191,7 @@ step() {
         return 0
     fi
     echo "== $what" >>"$log"
+    local started=$SECONDS
     if ! "$@" >>"$log" 2>&1; then
         {
             echo "scripts/run.sh: failed: $what. The log's last lines:"
@@ -199,6 +200,7 @@ step() {
         } >&2
         exit 1
     fi
+    echo "== done in $((SECONDS - started)) s" >>"$log"
 }
 
 missing="$("$TESTBENCH_ROOT/scripts/setup.sh" --missing)"
