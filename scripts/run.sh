@@ -177,6 +177,12 @@ if [ "$check_only" = 1 ]; then
     exit 0
 fi
 
+# Only root installs packages; another user is told the apt-get line to run first.
+missing="$("$TESTBENCH_ROOT/scripts/setup.sh" --missing)"
+if [ -n "$missing" ] && [ "$(id -u)" -ne 0 ]; then
+    "$TESTBENCH_ROOT/scripts/setup.sh" || exit 1
+fi
+
 # One step: its line on the terminal, its output in the log (or on the terminal with
 # --verbose); on a failure the log's last lines and where it is.
 mkdir -p "$TESTBENCH_BUILD_DIR"
@@ -203,12 +209,7 @@ step() {
     echo "== done in $((SECONDS - started)) s" >>"$log"
 }
 
-missing="$("$TESTBENCH_ROOT/scripts/setup.sh" --missing)"
 if [ -n "$missing" ]; then
-    if [ "$(id -u)" -ne 0 ]; then
-        # It prints the apt-get line to run first.
-        "$TESTBENCH_ROOT/scripts/setup.sh" || exit 1
-    fi
     step "Installing packages (first time: about a minute)" "$TESTBENCH_ROOT/scripts/setup.sh"
 fi
 
@@ -217,7 +218,7 @@ targets=(TestBench testcam testcamctl)
 if [ -f "$TESTBENCH_BUILD_DIR/src/TestBench.exe" ]; then
     step "Building TestBench" "$TESTBENCH_ROOT/scripts/build.sh" "${targets[@]}"
 else
-    step "Building TestBench (first time: about two minutes)" \
+    step "Building TestBench (first time: two to three minutes)" \
         "$TESTBENCH_ROOT/scripts/build.sh" "${targets[@]}"
 fi
 
@@ -226,7 +227,7 @@ export WINEPREFIX="$TESTBENCH_WINEPREFIX"
 if [ -f "$WINEPREFIX/system.reg" ]; then
     step "Preparing Wine" "$TESTBENCH_ROOT/scripts/prepare-prefix.sh"
 else
-    step "Preparing Wine (first time: about twenty seconds)" \
+    step "Preparing Wine (first time: about fifteen seconds)" \
         "$TESTBENCH_ROOT/scripts/prepare-prefix.sh"
 fi
 
