@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Configures and builds TestBench.exe, its tools and its tests with the mingw-w64
 # cross compilers (the "mingw" preset), in build/ unless TESTBENCH_BUILD_DIR says otherwise.
+# With target names (scripts/build.sh TestBench testcam) it builds only those.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -10,7 +11,11 @@ if [ ! -f "$TESTBENCH_BUILD_DIR/CMakeCache.txt" ]; then
         -DCMAKE_TOOLCHAIN_FILE="$TESTBENCH_ROOT/cmake/mingw-w64-x86_64.cmake" \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$TESTBENCH_BUILD_DIR" -j "$(nproc)"
+targets=()
+if [ $# -gt 0 ]; then
+    targets=(--target "$@")
+fi
+cmake --build "$TESTBENCH_BUILD_DIR" -j "$(nproc)" "${targets[@]}"
 
 # Native (Linux) helpers of the tests: the modem-line shim that lets Wine wait for line
 # events on a pty.

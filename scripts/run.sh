@@ -1,16 +1,13 @@
 #!/usr/bin/env bash
 # Sets up, builds and starts TestBench.exe under Wine, on the user's display when there
-# is one and under a private Xvfb otherwise, with a simulated Samsung camera on COM1.
+# is one and under a private Xvfb otherwise, with a simulated Samsung camera on COM1
+# (scripts/run.sh --help lists the options).
 #
-#   scripts/run.sh                        run until the program is closed
-#   scripts/run.sh --screenshot FILE.png  (headless use) save a picture of the screen
-#                  [--seconds N]          after N seconds (default 5), then close the program
-#   --camera-model auto|721|730           what the simulated camera understands (auto)
-#   --camera-reply none|echo|ack          what it answers to each command (none)
-#   --com1 DEVICE .. --com4 DEVICE        a real serial line (/dev/ttyUSB0, /dev/ttyACM0,
-#                                         /dev/serial/by-id/...) as that COM port, no simulator
-#   --no-camsim                           no simulator and no serial device at all
-#   --check-ports                         check the ports, print the mapping, and stop
+# It builds only what it runs: the program, the test camera (testcam.dll) and its control
+# tool, the modem-line shim, and the window closer for --screenshot. Each step is one line
+# on the terminal; what the package installation, the build and the prefix preparation
+# print goes to build/run.log (to the terminal with --verbose), whose last lines are
+# shown when a step fails.
 #
 # The program runs in its own Wine prefix (build/wineprefix-run). Every COM port is
 # mapped in that prefix: COM1 to the camera simulator's pty (tools/camsim/camsim.py)
@@ -21,6 +18,27 @@
 # build/camsim.log.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+usage() {
+    cat <<'EOF'
+Usage: scripts/run.sh [OPTION]...
+Installs what is missing, builds TestBench.exe and starts it under Wine, with a
+simulated Samsung SHC-721/SHC-730 camera on COM1.
+
+  --screenshot FILE.png          (headless use) save a picture of the screen after
+                                 --seconds, then close the program as a user would
+  --seconds N                    seconds before the screenshot (default 5)
+  --camera-model auto|721|730    what the simulated camera understands (auto)
+  --camera-reply none|echo|ack   what it answers to each command (none)
+  --com1 DEVICE .. --com4 DEVICE a real serial line (/dev/ttyUSB0, /dev/ttyACM0,
+                                 /dev/serial/by-id/...) as that COM port, no simulator
+  --no-camsim                    no simulator and no serial device at all
+  --check-ports                  check the ports, print the mapping, and stop
+  --verbose                      show the installation's and the build's own output
+                                 (otherwise it goes to build/run.log)
+  -h, --help                     show this help
+EOF
+}
 
 usage_error() {
     echo "scripts/run.sh: $*" >&2
@@ -33,6 +51,7 @@ camsim=1
 camera_model=auto
 camera_reply=none
 check_only=0
+verbose=0
 declare -A port_device=()
 while [ $# -gt 0 ]; do
     case "$1" in
@@ -42,9 +61,21 @@ while [ $# -gt 0 ]; do
     esac
     case "$1" in
     --screenshot) screenshot="$2"; shift 2 ;;
-    --seconds) seconds="$2"; shift 2 ;;
-    --camera-model) camera_model="$2"; shift 2 ;;
-    --camera-reply) camera_reply="$2"; shift 2 ;;
+    --seconds)
+        [[ "$2" =~ ^[0-9]+(\.[0-9]+)?$ ]] || usage_error "--seconds needs a number, not '$2'"
+        seconds="$2"
+        shift 2
+        ;;
+    --camera-model)
+        [[ "$2" =~ ^(auto|721|730)$ ]] || usage_error "--camera-model is auto, 721 or 730"
+        camera_model="$2"
+        shift 2
+        ;;
+    --camera-reply)
+        [[ "$2" =~ ^(none|echo|ack)$ ]] || usage_error "--camera-reply is none, echo or ack"
+        camera_reply="$2"
+        shift 2
+        ;;
     --com[1-4])
         com="COM${1#--com}"
         [ -z "${port_device[$com]:-}" ] || usage_error "$1 is given twice"
@@ -56,10 +87,30 @@ while [ $# -gt 0 ]; do
         ;;
     --no-camsim) camsim=0; shift ;;
     --check-ports) check_only=1; shift ;;
-    -h | --help) sed -n '2,21p' "$0"; exit 0 ;;
+    --verbose) verbose=1; shift ;;
+    -h | --help) usage; exit 0 ;;
     *) usage_error "unknown option: $1 (see --help)" ;;
     esac
 done
+
+# Refuses a device the user may not read and write, saying who may: the members of the
+# device's own group (dialout for most USB serial adapters), or its owner alone.
+permission_advice() {
+    local com="$1" device="$2" owner group mode user
+    read -r owner group mode < <(stat -L -c '%U %G %a' -- "$device")
+    user="$(id -un)"
+    local problem="$com: no permission to read and write $device (owner $owner, group $group, mode $mode)"
+    # Read and write for the group: the group's members may open it.
+    if [ "$group" != root ] && [ $((8#$mode & 8#060)) -eq $((8#060)) ]; then
+        if id -nG "$user" | tr ' ' '\n' | grep -qx -- "$group"; then
+            usage_error "$problem: you are in the '$group' group, but this login is not yet;" \
+                "log in again"
+        fi
+        usage_error "$problem: add your user to the '$group' group" \
+            "(sudo usermod -aG $group $user), then log in again"
+    fi
+    usage_error "$problem: only its owner, $owner, can open it"
+}
 
 # Checks the device given for a COM port without opening it (opening a serial line can
 # already move its modem lines).
@@ -91,9 +142,7 @@ check_serial_device() {
         [ "${subsystem##*/}" = tty ] || usage_error "$com: $device is not a serial (tty) device"
     fi
     if [ ! -r "$device" ] || [ ! -w "$device" ]; then
-        usage_error "$com: no permission to read and write $device (group" \
-            "$(stat -L -c %G -- "$device")): add your user to the 'dialout' group" \
-            "(sudo usermod -aG dialout $(id -un)), then log in again"
+        permission_advice "$com" "$device"
     fi
     local other
     for other in "${!port_device[@]}"; do
@@ -113,24 +162,80 @@ done
 if [ ${#port_device[@]} -gt 0 ]; then
     camsim=0
 fi
+mapping=()
 for com in "${coms[@]}"; do
     if [ -n "${port_device[$com]:-}" ]; then
-        echo "$com -> ${port_device[$com]}"
+        mapping+=("$com -> ${port_device[$com]}")
     elif [ "$com" = COM1 ] && [ "$camsim" = 1 ]; then
-        echo "$com -> camera simulator"
-    else
-        echo "$com -> none"
+        mapping+=("$com -> camera simulator")
+    elif [ "$check_only" = 1 ]; then
+        mapping+=("$com -> none")
     fi
 done
 if [ "$check_only" = 1 ]; then
+    printf '%s\n' "${mapping[@]}"
     exit 0
 fi
 
-"$TESTBENCH_ROOT/scripts/setup.sh"
-"$TESTBENCH_ROOT/scripts/build.sh"
+# Only root installs packages; another user is told the apt-get line to run first.
+missing="$("$TESTBENCH_ROOT/scripts/setup.sh" --missing)"
+if [ -n "$missing" ] && [ "$(id -u)" -ne 0 ]; then
+    "$TESTBENCH_ROOT/scripts/setup.sh" || exit 1
+fi
+
+# One step: its line on the terminal, its output in the log (or on the terminal with
+# --verbose); on a failure the log's last lines and where it is.
+mkdir -p "$TESTBENCH_BUILD_DIR"
+log="$TESTBENCH_BUILD_DIR/run.log"
+: >"$log"
+step() {
+    local what="$1"
+    shift
+    echo "$what"
+    if [ "$verbose" = 1 ]; then
+        "$@" || { echo "scripts/run.sh: failed: $what" >&2; exit 1; }
+        return 0
+    fi
+    echo "== $what" >>"$log"
+    local started=$SECONDS
+    if ! "$@" >>"$log" 2>&1; then
+        {
+            echo "scripts/run.sh: failed: $what. The log's last lines:"
+            tail -n 25 "$log" | sed 's/^/    /'
+            echo "The whole log: $log"
+        } >&2
+        exit 1
+    fi
+    echo "== done in $((SECONDS - started)) s" >>"$log"
+}
+
+if [ -n "$missing" ]; then
+    step "Installing packages (first time: about a minute)" "$TESTBENCH_ROOT/scripts/setup.sh"
+fi
+
+targets=(TestBench testcam testcamctl)
+[ -z "$screenshot" ] || targets+=(closewindow)
+if [ -f "$TESTBENCH_BUILD_DIR/src/TestBench.exe" ]; then
+    step "Building TestBench" "$TESTBENCH_ROOT/scripts/build.sh" "${targets[@]}"
+else
+    step "Building TestBench (first time: two to three minutes)" \
+        "$TESTBENCH_ROOT/scripts/build.sh" "${targets[@]}"
+fi
+
 export TESTBENCH_WINEPREFIX="$TESTBENCH_BUILD_DIR/wineprefix-run"
 export WINEPREFIX="$TESTBENCH_WINEPREFIX"
-"$TESTBENCH_ROOT/scripts/prepare-prefix.sh"
+if [ -f "$WINEPREFIX/system.reg" ]; then
+    step "Preparing Wine" "$TESTBENCH_ROOT/scripts/prepare-prefix.sh"
+else
+    step "Preparing Wine (first time: about fifteen seconds)" \
+        "$TESTBENCH_ROOT/scripts/prepare-prefix.sh"
+fi
+
+if [ ${#mapping[@]} -gt 0 ]; then
+    echo "Starting TestBench; $(printf '%s, ' "${mapping[@]}" | sed 's/, $//')"
+else
+    echo "Starting TestBench; no serial port"
+fi
 
 wine="$(testbench_wine)"
 wineserver="$(testbench_wineserver)"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing TestBench needs: the
 # mingw-w64 cross compilers (and clang with lld, CI's second compiler), Wine, Xvfb,
-# GoogleTest sources and the tools the tests use.
+# GoogleTest sources and the tools the tests use. With --missing it only prints the
+# names of the packages that are not installed (nothing when all are there).
 set -euo pipefail
 
 PACKAGES=(
@@ -21,6 +22,10 @@ for package in "${PACKAGES[@]}"; do
     fi
 done
 
+if [ "${1:-}" = --missing ]; then
+    echo "${missing[*]}"
+    exit 0
+fi
 if [ ${#missing[@]} -eq 0 ]; then
     exit 0
 fi

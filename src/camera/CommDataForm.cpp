@@ -3,6 +3,7 @@
 #include "settings/FormPlacement.h"
 #include "settings/SettingsStore.h"
 
+#include <optional>
 #include <string>
 
 namespace tb {

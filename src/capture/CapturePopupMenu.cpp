@@ -9,6 +9,7 @@
 #include "framework/Menu.h"
 
 #include <array>
+#include <functional>
 
 namespace tb {
 

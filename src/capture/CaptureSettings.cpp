@@ -9,6 +9,7 @@
 #include "settings/SettingsStore.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace tb {
 

@@ -6,6 +6,8 @@
 #include "capture/FormatText.h"
 #include "capture/MediaType.h"
 
+#include <optional>
+
 namespace tb {
 
 // The mode the pin currently reports, or for a DV source the frame size the decoder

@@ -1,6 +1,8 @@
 // The serial platform on the Win32 communications functions.
 #include "serial/SerialPlatform.h"
 
+#include <memory>
+
 namespace tb {
 
 namespace {

@@ -7,6 +7,8 @@
 #include "fakes/FakeFilterGraph.h"
 #include "fakes/FakeFilterParts.h"
 
+#include <memory>
+
 namespace tbfake {
 
 class FakeCaptureGraphBuilder final : public TFakeObject, public ICaptureGraphBuilder2 {

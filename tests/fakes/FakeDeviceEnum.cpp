@@ -5,6 +5,7 @@
 #include <oleauto.h>
 
 #include <cstring>
+#include <memory>
 
 namespace tbfake {
 

@@ -9,6 +9,7 @@
 #include <ocidl.h>
 
 #include <map>
+#include <memory>
 #include <optional>
 
 namespace tbfake {

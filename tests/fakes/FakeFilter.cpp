@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <memory>
 
 namespace tbfake {
 

@@ -8,6 +8,7 @@
 
 #include <dshow.h>
 
+#include <memory>
 #include <utility>
 
 namespace tbfake {

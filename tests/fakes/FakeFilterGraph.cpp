@@ -4,6 +4,7 @@
 #include "framework/Text.h"
 
 #include <cwchar>
+#include <memory>
 
 namespace tbfake {
 

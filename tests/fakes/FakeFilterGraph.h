@@ -9,6 +9,7 @@
 #include <dshow.h>
 
 #include <deque>
+#include <memory>
 
 namespace tbfake {
 

@@ -4,6 +4,7 @@
 #include "fakes/GuidNames.h"
 
 #include <cstring>
+#include <memory>
 
 namespace tbfake {
 

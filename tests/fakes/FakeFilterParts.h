@@ -12,6 +12,8 @@
 #include <dshow.h>
 #include <ocidl.h>
 
+#include <memory>
+
 namespace tbfake {
 
 // IAMStreamConfig: GetFormat hands out a copy of the current type in task memory;

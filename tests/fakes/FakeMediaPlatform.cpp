@@ -2,6 +2,8 @@
 
 #include "fakes/GuidNames.h"
 
+#include <memory>
+
 namespace tbfake {
 
 FakeMediaPlatform::FakeMediaPlatform(std::shared_ptr<TCallLog> log)

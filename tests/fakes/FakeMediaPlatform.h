@@ -7,6 +7,7 @@
 #include "fakes/FakeCom.h"
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace tbfake {

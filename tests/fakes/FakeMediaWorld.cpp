@@ -2,6 +2,8 @@
 
 #include "capture/MediaIds.h"
 
+#include <memory>
+
 namespace tbfake {
 
 TFakeMediaWorld::TFakeMediaWorld()

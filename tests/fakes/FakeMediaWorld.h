@@ -10,6 +10,8 @@
 #include "fakes/FakeFilterParts.h"
 #include "fakes/FakeMediaPlatform.h"
 
+#include <memory>
+
 namespace tbfake {
 
 class TFakeMediaWorld {

@@ -1,5 +1,7 @@
 #include "fakes/RecordingPrompter.h"
 
+#include <functional>
+
 namespace tbtest {
 
 int TRecordingPrompter::Message(HWND owner, const std::wstring& text, const std::wstring& caption,

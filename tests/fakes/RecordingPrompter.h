@@ -6,6 +6,7 @@
 #include "framework/Prompter.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <memory>
 #include <string>
 #include <vector>

@@ -1,8 +1,11 @@
 """The serial device checks of scripts/run.sh (--com1..--com4), with --check-ports so
-nothing is built or started and no device is opened: ptys stand in for real lines."""
+nothing is built or started and no device is opened: ptys stand in for real lines; and
+its help and its refusal of bad options."""
 
+import grp
 import os
 import pathlib
+import re
 import shutil
 import subprocess
 import tempfile
@@ -72,6 +75,9 @@ class RunPortsTest(unittest.TestCase):
             (["--com1", self.pty, "--com1", self.pty], "--com1 is given twice"),
             (["--com1"], "--com1 needs a value"),
             (["--com5", self.pty], "unknown option: --com5"),
+            (["--verbos"], "unknown option: --verbos"),
+            (["--seconds", "x"], "--seconds needs a number"),
+            (["--camera-model", "720"], "--camera-model is auto, 721 or 730"),
         ]
         for args, message in cases:
             with self.subTest(args=args):
@@ -80,14 +86,34 @@ class RunPortsTest(unittest.TestCase):
                 self.assertIn(message, output)
                 self.assertNotIn("->", output)
 
-    @unittest.skipUnless(os.geteuid() == 0, "needs root to run the check as another user")
-    def test_missing_permission_names_the_dialout_group(self):
-        os.chmod(self.pty, 0o600)
-        status, output = run("--com1", self.pty, uid=65534)
-        self.assertEqual(status, 2, output)
-        self.assertIn(f"no permission to read and write {self.pty}", output)
-        self.assertIn("'dialout' group", output)
+    def test_help_lists_every_option(self):
+        done = subprocess.run([RUN, "--help"], capture_output=True, text=True, timeout=30)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        # Every option the script's parser takes (its case patterns), in the help.
+        source = pathlib.Path(RUN).read_text()
+        patterns = re.findall(r"^    (-[^)\n]*)\)", source, re.MULTILINE)
+        options = {o.replace("[1-4]", "1") for p in patterns for o in p.split(" | ")}
+        self.assertIn("--verbose", options)
+        for option in options:
+            self.assertIn(option, done.stdout)
 
+    @unittest.skipUnless(os.geteuid() == 0, "needs root to run the check as another user")
+    def test_missing_permission_names_who_may_open_the_device(self):
+        cases = [
+            (0o600, 0, "only its owner, root, can open it"),
+            (0o660, grp.getgrnam("dialout").gr_gid, "add your user to the 'dialout' group"),
+            (0o660, grp.getgrnam("uucp").gr_gid, "add your user to the 'uucp' group"),
+        ]
+        for mode, gid, advice in cases:
+            with self.subTest(mode=oct(mode), gid=gid):
+                os.chown(self.pty, 0, gid)
+                os.chmod(self.pty, mode)
+                status, output = run("--com1", self.pty, uid=65534)
+                self.assertEqual(status, 2, output)
+                self.assertIn(f"no permission to read and write {self.pty}", output)
+                self.assertIn(advice, output)
+                if gid == 0:
+                    self.assertNotIn("dialout", output)
 
 if __name__ == "__main__":
     unittest.main()

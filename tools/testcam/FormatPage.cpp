@@ -7,6 +7,7 @@
 #include <dshow.h>
 #include <wrl/client.h>
 
+#include <optional>
 #include <span>
 
 using Microsoft::WRL::ComPtr;

@@ -1,59 +1,60 @@
 // testcamctl: changes the state of running test devices from outside, for end-to-end
 // tests and demonstrations. N is 1 or 2 (the cameras) or 3 (the microphone).
-//   testcamctl unplug N     camera N is gone: EC_DEVICE_LOST, no frames
-//   testcamctl replug N     camera N is back (EC_DEVICE_LOST with parameter 1)
-//   testcamctl abort N      camera N fails its stream: EC_ERRORABORT
-//   testcamctl stall N MS   camera N holds its next frame back MS milliseconds
+//   testcamctl unplug N     device N is gone: EC_DEVICE_LOST, no frames
+//   testcamctl replug N     device N is back (EC_DEVICE_LOST with parameter 1)
+//   testcamctl abort N      device N fails its stream: EC_ERRORABORT
+//   testcamctl stall N MS   device N holds its next frame back MS milliseconds
 //   testcamctl mark N S     camera N shows its mark for S seconds (the tool keeps the
 //                           control block, and so the mark, while cameras come and go)
-//   testcamctl counts N     prints "dropped D delivered F": the counts of camera N's
+//   testcamctl counts N     prints "dropped D delivered F": the counts of device N's
 //                           latest stream since it left Stopped
-// Exit code 0 when a camera instance was there to hear it, 1 when none exists, 2 on
-// bad arguments. `mark` answers 0 whether or not a camera exists yet.
+// Exit code 0 when a device instance was there to hear it, 1 when none exists, 2 on
+// bad arguments (with the usage on the error output). `mark` answers 0 whether or not a
+// camera exists yet.
+#include "ControlCommand.h"
 #include "DeviceControl.h"
 
+#include <windows.h>
+
 #include <cstdio>
-#include <cwchar>
-
-namespace {
-
-int ParseNumber(const wchar_t* text) {
-    wchar_t* end = nullptr;
-    const long value = std::wcstol(text, &end, 10);
-    return (end == text || *end != L'\0' || value < 0 || value > 600000) ? -1
-                                                                         : static_cast<int>(value);
-}
-
-} // namespace
+#include <optional>
+#include <string>
+#include <vector>
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 3)
+    const std::vector<std::wstring> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const std::optional<testcam::ControlCommand> command = testcam::ParseControlCommand(arguments);
+    if (!command) {
+        std::fputs(testcam::kControlUsage, stderr);
         return 2;
-    const int camera = ParseNumber(argv[2]);
-    if (camera < 1 || camera > testcam::kCameraCount)
-        return 2;
+    }
     testcam::DeviceControl control;
     if (!control.Valid())
         return 1;
-    const wchar_t* command = argv[1];
-    if (std::wcscmp(command, L"unplug") == 0)
-        control.SetUnplugged(camera, true);
-    else if (std::wcscmp(command, L"replug") == 0)
-        control.SetUnplugged(camera, false);
-    else if (std::wcscmp(command, L"abort") == 0)
-        control.RequestAbort(camera);
-    else if (std::wcscmp(command, L"stall") == 0 && argc >= 4 && ParseNumber(argv[3]) > 0)
-        control.Stall(camera, ParseNumber(argv[3]));
-    else if (std::wcscmp(command, L"mark") == 0 && argc >= 4 && ParseNumber(argv[3]) > 0) {
-        control.SetMarked(camera, true);
-        ::Sleep(static_cast<DWORD>(ParseNumber(argv[3])) * 1000);
-        control.SetMarked(camera, false);
+    const int device = command->device;
+    switch (command->action) {
+    case testcam::ControlAction::Unplug:
+        control.SetUnplugged(device, true);
+        break;
+    case testcam::ControlAction::Replug:
+        control.SetUnplugged(device, false);
+        break;
+    case testcam::ControlAction::Abort:
+        control.RequestAbort(device);
+        break;
+    case testcam::ControlAction::Stall:
+        control.Stall(device, command->amount);
+        break;
+    case testcam::ControlAction::Mark:
+        control.SetMarked(device, true);
+        ::Sleep(static_cast<DWORD>(command->amount) * 1000);
+        control.SetMarked(device, false);
         return 0;
-    } else if (std::wcscmp(command, L"counts") == 0) {
-        std::printf("dropped %ld delivered %ld\n", control.Dropped(camera),
-                    control.Delivered(camera));
+    case testcam::ControlAction::Counts:
+        std::printf("dropped %ld delivered %ld\n", control.Dropped(device),
+                    control.Delivered(device));
         std::fflush(stdout);
-    } else
-        return 2;
+        break;
+    }
     return control.Existed() ? 0 : 1;
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <optional>
 #include <string>
 
 using namespace tb;

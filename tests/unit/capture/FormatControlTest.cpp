@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <optional>
+#include <string_view>
 
 using namespace tb;
 using namespace tbtest;

@@ -5,6 +5,9 @@
 #include "capture/GraphBuild.h"
 #include "fakes/FakeFilterParts.h"
 
+#include <algorithm>
+#include <functional>
+
 using namespace tbtest;
 using namespace tbfake;
 namespace msg = tb::msg;

@@ -9,6 +9,9 @@
 #include "capture/PopupMenuLayout.h"
 #include "framework/Menu.h"
 
+#include <functional>
+#include <memory>
+
 using namespace tbtest;
 using Strings = std::vector<std::wstring>;
 

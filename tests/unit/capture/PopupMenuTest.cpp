@@ -7,6 +7,8 @@
 #include "framework/Menu.h"
 #include "unit/capture/VideoCaptureAccess.h"
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 using namespace tbtest;

@@ -22,6 +22,7 @@
 
 #include <dshow.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>

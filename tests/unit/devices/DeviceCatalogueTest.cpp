@@ -7,7 +7,9 @@
 
 #include <dshow.h>
 
+#include <memory>
 #include <optional>
+#include <stdexcept>
 
 namespace {
 

@@ -1,7 +1,13 @@
-// The shared control block through which tests unplug, abort and stall cameras.
+// The shared control block through which tests unplug, abort and stall cameras, and the
+// control tool's command line.
 #include <gtest/gtest.h>
 
+#include "ControlCommand.h"
 #include "DeviceControl.h"
+
+#include <optional>
+#include <string>
+#include <vector>
 
 using namespace testcam;
 
@@ -46,4 +52,43 @@ TEST(DeviceControl, CameraNumbersOutsideTheRangeAreIgnored) {
         EXPECT_EQ(control.AbortRequests(camera), 0);
         EXPECT_EQ(control.TakeStall(camera), 0);
     }
+}
+
+// The control tool's command line: exactly one command, a device number and, for stall
+// and mark, an amount; anything else is refused (the tool then prints its usage).
+TEST(ControlCommand, ParsesOnlyWholeCommands) {
+    using A = ControlAction;
+    struct Case {
+        std::vector<std::wstring> arguments;
+        std::optional<ControlCommand> expected;
+    };
+    const Case cases[] = {
+        {{L"unplug", L"1"}, ControlCommand{A::Unplug, 1, 0}},
+        {{L"replug", L"2"}, ControlCommand{A::Replug, 2, 0}},
+        {{L"abort", L"3"}, ControlCommand{A::Abort, 3, 0}},
+        {{L"stall", L"1", L"500"}, ControlCommand{A::Stall, 1, 500}},
+        {{L"mark", L"2", L"600000"}, ControlCommand{A::Mark, 2, 600000}},
+        {{L"counts", L"1"}, ControlCommand{A::Counts, 1, 0}},
+        {{}, std::nullopt},
+        {{L"unplug"}, std::nullopt},
+        {{L"stall", L"1"}, std::nullopt},
+        {{L"stall", L"1", L"0"}, std::nullopt},
+        {{L"stall", L"1", L"x"}, std::nullopt},
+        {{L"stall", L"1", L"600001"}, std::nullopt},
+        {{L"mark", L"2", L"-5"}, std::nullopt},
+        {{L"unplug", L"1", L"500"}, std::nullopt},
+        {{L"unplug", L"0"}, std::nullopt},
+        {{L"unplug", L"4"}, std::nullopt},
+        {{L"unplug", L"1x"}, std::nullopt},
+        {{L"unplug", L""}, std::nullopt},
+        {{L"Unplug", L"1"}, std::nullopt},
+        {{L"--help"}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        std::wstring line;
+        for (const std::wstring& argument : c.arguments)
+            line += argument + L' ';
+        EXPECT_EQ(ParseControlCommand(c.arguments), c.expected) << testing::PrintToString(line);
+    }
+    EXPECT_NE(std::string(kControlUsage).find("stall N MS"), std::string::npos);
 }

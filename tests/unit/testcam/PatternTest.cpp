@@ -3,6 +3,7 @@
 
 #include "Pattern.h"
 
+#include <optional>
 #include <vector>
 
 using namespace testcam;

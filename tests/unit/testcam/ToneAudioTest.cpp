@@ -6,8 +6,10 @@
 
 #include <mmreg.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 using namespace testcam;

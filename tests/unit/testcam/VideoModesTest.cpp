@@ -6,6 +6,7 @@
 
 #include <dvdmedia.h>
 
+#include <optional>
 #include <set>
 #include <tuple>
 
