@@ -12,7 +12,7 @@ PREVIEW = re.compile(r"^preview (\d+)x(\d+) (\d+) fps: % of a core$")
 GRAB = re.compile(r"^grab (\d+)x(\d+): ")
 
 PANEL_WIDTH, PANEL_HEIGHT = 420, 300
-LEFT, RIGHT, TOP, BOTTOM = 60, 40, 40, 50
+LEFT, RIGHT, TOP, BOTTOM = 60, 40, 40, 72
 PROGRAM_COLOUR, BARE_COLOUR = "#1f5fbf", "#d9822b"
 
 
@@ -72,13 +72,14 @@ def panel(x0, title, unit, points):
                    % (x0 + LEFT, sy(value), x0 + LEFT + width, sy(value)))
         out.append('<text x="%d" y="%.1f" font-size="10" text-anchor="end">%.3g</text>'
                    % (x0 + LEFT - 4, sy(value) + 3, value))
-    for rate, _, _, label in points:
+    for index, (rate, _, _, label) in enumerate(points):
+        row = bottom + 14 + 22 * (index % 2)  # every other label lower: close points
         out.append('<text x="%.1f" y="%d" font-size="9" text-anchor="middle">%s</text>'
-                   % (sx(rate), bottom + 14, label))
+                   % (sx(rate), row, label))
         out.append('<text x="%.1f" y="%d" font-size="9" text-anchor="middle">%.0f M</text>'
-                   % (sx(rate), bottom + 26, rate / 1e6))
+                   % (sx(rate), row + 10, rate / 1e6))
     out.append('<text x="%d" y="%d" font-size="11" text-anchor="middle">pixels per second</text>'
-               % (x0 + LEFT + width // 2, bottom + 42))
+               % (x0 + LEFT + width // 2, bottom + 64))
     out.append('<text x="%d" y="%d" font-size="11" transform="rotate(-90 %d %d)" '
                'text-anchor="middle">%s</text>'
                % (x0 + 14, TOP + height // 2, x0 + 14, TOP + height // 2, unit))
