@@ -10,7 +10,14 @@
 #                  bare graph)
 #   --only-preview only those lines (no frame grabbing, test camera or serial link)
 #   --preview-rounds N  program runs of each kind for those lines (default 2)
-# The raw output of each benchmark is kept in $TESTBENCH_BUILD_DIR/bench-*.log.
+#   --preview-seconds S --drop-seconds S  preview CPU window (default 15) and dropped
+#                  frames window (default 60)
+#   --sizes LIST   the HD camera's modes for those lines (default
+#                  640x480@30,1280x720@60,1920x1080@60,3840x2160@30)
+# The raw output of each benchmark is kept in $TESTBENCH_BUILD_DIR/bench-*.log; the chart
+# of the growth with the picture (preview CPU and grab time against pixels per second,
+# bench/growth_chart.py) in $TESTBENCH_BUILD_DIR/bench-growth.svg, and, after a run with
+# every line, in docs/performance-growth.svg.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -20,6 +27,9 @@ serial=1
 preview=1
 others=1
 preview_rounds=2
+preview_seconds=15
+drop_seconds=60
+sizes="640x480@30,1280x720@60,1920x1080@60,3840x2160@30"
 while [ $# -gt 0 ]; do
     case "$1" in
     --runs) runs="$2"; shift 2 ;;
@@ -28,6 +38,9 @@ while [ $# -gt 0 ]; do
     --no-preview) preview=0; shift ;;
     --only-preview) preview=1; serial=0; others=0; shift ;;
     --preview-rounds) preview_rounds="$2"; shift 2 ;;
+    --preview-seconds) preview_seconds="$2"; shift 2 ;;
+    --drop-seconds) drop_seconds="$2"; shift 2 ;;
+    --sizes) sizes="$2"; shift 2 ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
     esac
 done
@@ -79,7 +92,6 @@ if [ "$serial" = 1 ]; then
     grep '^RESULT|' "$TESTBENCH_BUILD_DIR/bench-serial.log" |
         tr -d '\r' |
         sed -e 's/^RESULT|serial: idle \([^|]*\)|/RESULT|serial: idle \1 (shim pty)|/' \
-            -e '/idle port, %/s/|<=1%$/|-/' \
             >>"$results" || true
     echo "== serial link, bare ptys" >&2
     "${harness[@]}" --no-shim -- --idle-only --idle-seconds 10 \
@@ -93,17 +105,23 @@ fi
 if [ "$preview" = 1 ]; then
     echo "== start-up, preview and device switch" >&2
     python3 "$TESTBENCH_ROOT/bench/preview/preview_bench.py" --rounds "$preview_rounds" \
-        --seconds 15 --drop-seconds 60 \
+        --seconds "$preview_seconds" --drop-seconds "$drop_seconds" --sizes "$sizes" \
         >"$TESTBENCH_BUILD_DIR/bench-preview.log" 2>&1 || true
     grep '^RESULT|' "$TESTBENCH_BUILD_DIR/bench-preview.log" >>"$results" || true
 fi
 
-# One table. Goals: "<=N" bounds the ratio, "<=Nus" the median in microseconds, "<=N%"
-# and "<=N" without a reference the median's own value; "-" is shown for information (the
-# idle goal is for bare ptys: with the shim the line is information).
+python3 "$TESTBENCH_ROOT/bench/growth_chart.py" "$results" "$TESTBENCH_BUILD_DIR/bench-growth.svg" >&2
+if [ "$others" = 1 ] && [ "$serial" = 1 ] && [ "$preview" = 1 ]; then
+    cp "$TESTBENCH_BUILD_DIR/bench-growth.svg" "$TESTBENCH_ROOT/docs/performance-growth.svg"
+fi
+
+# One table. Goals: "<=N" bounds the ratio, "<=ref" the median by the reference's median,
+# "<=Nus" the median in microseconds, "<=N%" and "<=N" without a reference the median's
+# own value; "-" is shown for information.
 awk -F'|' '
-function verdict(median, ratio, goal,    limit) {
+function verdict(median, ratio, goal, reference,    limit) {
     if (goal == "-" || goal == "") return "-"
+    if (goal == "<=ref") return (median + 0 <= reference + 0) ? "ok" : "over"
     limit = goal; sub(/^<=/, "", limit)
     if (limit ~ /us$/ || limit ~ /%$/ || ratio == "-") {
         sub(/(us|%)$/, "", limit)
@@ -115,5 +133,5 @@ BEGIN {
     printf "%-50s %11s  %-34s %11s %8s %9s  %s\n", "name", "median", "reference", "ref median", "ratio", "goal", "ok/over"
 }
 {
-    printf "%-50s %11s  %-34s %11s %8s %9s  %s\n", $2, $3, $4, $5, $6, $7, verdict($3, $6, $7)
+    printf "%-50s %11s  %-34s %11s %8s %9s  %s\n", $2, $3, $4, $5, $6, $7, verdict($3, $6, $7, $5)
 }' "$results"

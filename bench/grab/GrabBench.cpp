@@ -1,11 +1,12 @@
-// Per-frame cost of frame grabbing at 720x576, each line beside its reference measured in
-// the same run (see bench/BenchReport.h and docs/performance.md):
+// Per-frame cost of frame grabbing (720x576 unless stated), each line beside its reference measured
+// in the same run (see bench/BenchReport.h and docs/performance.md):
 //   - the streaming thread: the copy of a requested frame against a memcpy of the same
 //     bytes (with the heap allocations it makes per frame, counted), and the whole buffer
 //     callback against the bare platform doing the same job (memcpy and the posts);
 //   - the user-interface thread: each conversion against a memcpy of one RGB24 frame, and
-//     the whole grab (new bitmap, conversion, bitmap gone) with its parts, the platform's
-//     bitmap creation alone among them.
+//     the whole grab (new bitmap, conversion, bitmap gone) at 640x480, 720x576, 1280x720,
+//     1920x1080 and 3840x2160 against the bare platform creating a bitmap of the same
+//     size, copying the frame into it and deleting it; at 720x576 with its parts.
 //   bench_grab.exe [FRAMES]   (default 300 runs per line)
 #include "BenchReport.h"
 
@@ -177,41 +178,59 @@ int main(int argc, char** argv) {
             [&] { ConvertFrame(shape, frame, c.format, top, step); }, memcpyFrame);
     }
 
-    // The whole grab and where its time goes.
-    const TFrameShape shape = ShapeOf(TFrameLayout::Rgb24);
-    Compare(
-        "grab: new bitmap + RGB24 -> pf24bit, freed", memcpyName, "<=1000us", count,
-        [&] {
-            TBitmap bitmap;
-            MakeGrabbedBitmap(shape, rgb24, TPixelFormat::pf24bit, bitmap);
-        },
-        memcpyFrame);
-    Compare(
-        "grab part: TBitmap Create + free", memcpyName, "-", count,
-        [&] {
-            TBitmap bitmap;
-            bitmap.Create(kWidth, kHeight, TPixelFormat::pf24bit);
-        },
-        memcpyFrame);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = kHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    const auto bareBitmap = [&](bool touch) {
-        void* bits = nullptr;
-        HBITMAP handle = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (touch && bits != nullptr)
-            std::memcpy(bits, rgb24.data(), rgb24.size());
-        ::DeleteObject(handle);
+    // The whole grab at each size, against the bare platform doing the same job: a new
+    // 24-bit DIB section, the frame copied into its fresh pixels, the bitmap deleted.
+    struct Size {
+        std::int32_t width;
+        std::int32_t height;
     };
-    Compare(
-        "platform: CreateDIBSection + DeleteObject", memcpyName, "-", count,
-        [&] { bareBitmap(false); }, memcpyFrame);
-    Compare(
-        "platform: CreateDIBSection + memcpy + Delete", memcpyName, "-", count,
-        [&] { bareBitmap(true); }, memcpyFrame);
+    for (const Size size : {Size{640, 480}, Size{kWidth, kHeight}, Size{1280, 720},
+                            Size{1920, 1080}, Size{3840, 2160}}) {
+        TFrameShape sized = ShapeOf(TFrameLayout::Rgb24);
+        sized.Width = size.width;
+        sized.Height = size.height;
+        sized.Stride = PaddedStride(TFrameLayout::Rgb24, size.width);
+        const std::vector<std::uint8_t> frame = Noise(FrameBytes(sized));
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = size.width;
+        info.bmiHeader.biHeight = size.height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 24;
+        info.bmiHeader.biCompression = BI_RGB;
+        const auto bareBitmap = [&](bool touch) {
+            void* bits = nullptr;
+            HBITMAP handle = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+            if (touch && bits != nullptr)
+                std::memcpy(bits, frame.data(), frame.size());
+            ::DeleteObject(handle);
+        };
+        // As many runs of the large frames as take the time of the small ones, at least 20.
+        const std::int64_t pixels = std::int64_t{size.width} * size.height;
+        const int runs = static_cast<int>(std::max<std::int64_t>(20, count * 307200 / pixels));
+        const std::string label =
+            std::to_string(size.width) + "x" + std::to_string(size.height) + ": ";
+        Compare(
+            "grab " + label + "new bitmap + RGB24 -> pf24bit, freed",
+            "bare CreateDIBSection + copy + delete", "<=1.2", runs,
+            [&] {
+                TBitmap bitmap;
+                MakeGrabbedBitmap(sized, frame, TPixelFormat::pf24bit, bitmap);
+            },
+            [&] { bareBitmap(true); });
+        if (size.width != kWidth)
+            continue;
+        // Where the time goes, at 720x576.
+        Compare(
+            "grab part: TBitmap Create + free", memcpyName, "-", count,
+            [&] {
+                TBitmap bitmap;
+                bitmap.Create(kWidth, kHeight, TPixelFormat::pf24bit);
+            },
+            memcpyFrame);
+        Compare(
+            "platform: CreateDIBSection + DeleteObject", memcpyName, "-", count,
+            [&] { bareBitmap(false); }, memcpyFrame);
+    }
     return 0;
 }

@@ -1,10 +1,12 @@
 // The reference for TestBench.exe's start-up, preview and device switch: the least a
-// program does to show the test pattern camera. It builds the camera -> renderer graph
-// with the platform's capture graph builder (the preview pin rendered as the platform
-// chooses), runs it for SECONDS and stops. Each line "switch" on its standard input tears
-// the graph down and builds and runs the same graph for the other camera (1 -> 2 -> 1 ...),
-// as a program does when its user picks another device.
-//   bench_bare_preview.exe [SECONDS]   (default 60)
+// program does to show a test camera. It builds the camera -> renderer graph with the
+// platform's capture graph builder (the preview pin rendered as the platform chooses),
+// runs it for SECONDS and stops. Without a mode it shows test pattern camera 1; with
+// WIDTH HEIGHT FPS, the test HD camera set to RGB24 at that mode first. Each line
+// "switch" on its standard input tears the graph down and builds and runs the graph of
+// test pattern camera 2 (then the first camera again, and so on), as a program does when
+// its user picks another device.
+//   bench_bare_preview.exe [SECONDS [WIDTH HEIGHT FPS]]   (default 60 s, camera 1)
 #include <windows.h>
 #include <dshow.h>
 #include <wrl/client.h>
@@ -17,10 +19,53 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// {6B8E5D20-3C1A-4F7B-9E42-1A2B3C4D5E61} and ...62: the two test pattern cameras.
+// {6B8E5D20-3C1A-4F7B-9E42-1A2B3C4D5E61} and ...62: the two test pattern cameras; ...65:
+// the test HD camera.
 constexpr GUID kClsidCameras[2] = {
     {0x6B8E5D20, 0x3C1A, 0x4F7B, {0x9E, 0x42, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x61}},
     {0x6B8E5D20, 0x3C1A, 0x4F7B, {0x9E, 0x42, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x62}}};
+constexpr GUID kClsidHdCamera = {
+    0x6B8E5D20, 0x3C1A, 0x4F7B, {0x9E, 0x42, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x65}};
+
+// A mode to set before the graph is built; width 0: the camera's own.
+struct Mode {
+    long width = 0;
+    long height = 0;
+    double fps = 0;
+};
+
+// Sets the capture pin's current format to RGB24 at `mode`, as a program that picks a
+// mode does: the current format with its size, rate and image size changed.
+HRESULT SetMode(ICaptureGraphBuilder2* builder, IBaseFilter* camera, const Mode& mode) {
+    ComPtr<IAMStreamConfig> config;
+    HRESULT hr = builder->FindInterface(&PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, camera,
+                                        IID_IAMStreamConfig, &config);
+    AM_MEDIA_TYPE* type = nullptr;
+    if (SUCCEEDED(hr))
+        hr = config->GetFormat(&type);
+    if (FAILED(hr))
+        return hr;
+    if (type->formattype == FORMAT_VideoInfo && type->cbFormat >= sizeof(VIDEOINFOHEADER)) {
+        auto* info = reinterpret_cast<VIDEOINFOHEADER*>(type->pbFormat);
+        info->AvgTimePerFrame = static_cast<REFERENCE_TIME>(10'000'000 / mode.fps + 0.5);
+        info->bmiHeader.biWidth = mode.width;
+        info->bmiHeader.biHeight = mode.height;
+        info->bmiHeader.biBitCount = 24;
+        info->bmiHeader.biSizeImage =
+            static_cast<DWORD>((mode.width * 3 + 3) & ~3) * static_cast<DWORD>(mode.height);
+        type->subtype = MEDIASUBTYPE_RGB24;
+        type->lSampleSize = info->bmiHeader.biSizeImage;
+        hr = config->SetFormat(type);
+    } else {
+        hr = E_FAIL;
+    }
+    if (type->pbFormat != nullptr)
+        ::CoTaskMemFree(type->pbFormat);
+    if (type->pUnk != nullptr)
+        type->pUnk->Release();
+    ::CoTaskMemFree(type);
+    return hr;
+}
 
 constexpr UINT kSwitchMessage = WM_APP + 1;
 
@@ -30,7 +75,7 @@ struct Graph {
 };
 
 // Builds and runs camera -> renderer for one camera; an empty graph on failure.
-Graph BuildAndRun(const GUID& clsid) {
+Graph BuildAndRun(const GUID& clsid, const Mode& mode = {}) {
     Graph result;
     ComPtr<ICaptureGraphBuilder2> builder;
     ComPtr<IBaseFilter> camera;
@@ -45,6 +90,8 @@ Graph BuildAndRun(const GUID& clsid) {
         hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&camera));
     if (SUCCEEDED(hr))
         hr = result.graph->AddFilter(camera.Get(), L"Test Pattern Camera");
+    if (SUCCEEDED(hr) && mode.width > 0)
+        hr = SetMode(builder.Get(), camera.Get(), mode);
     if (SUCCEEDED(hr))
         hr = builder->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video, camera.Get(), nullptr,
                                    nullptr);
@@ -92,9 +139,10 @@ void WatchInput(DWORD mainThread) {
     }).detach();
 }
 
-int Run(double seconds) {
+int Run(double seconds, const Mode& mode) {
     int current = 0;
-    Graph graph = BuildAndRun(kClsidCameras[current]);
+    Graph graph =
+        mode.width > 0 ? BuildAndRun(kClsidHdCamera, mode) : BuildAndRun(kClsidCameras[current]);
     if (!graph.control)
         return 1;
     WatchInput(::GetCurrentThreadId());
@@ -122,11 +170,20 @@ int Run(double seconds) {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
-    const double seconds =
-        commandLine != nullptr && *commandLine != 0 ? std::wcstod(commandLine, nullptr) : 60.0;
+    double seconds = 60.0;
+    Mode mode;
+    if (commandLine != nullptr && *commandLine != 0) {
+        wchar_t* next = commandLine;
+        seconds = std::wcstod(next, &next);
+        mode.width = std::wcstol(next, &next, 10);
+        mode.height = std::wcstol(next, &next, 10);
+        mode.fps = std::wcstod(next, &next);
+        if (mode.width <= 0 || mode.height <= 0 || mode.fps <= 0)
+            mode = {};
+    }
     if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return 2;
-    const int result = Run(seconds > 0 ? seconds : 60.0);
+    const int result = Run(seconds > 0 ? seconds : 60.0, mode);
     ::CoUninitialize();
     return result;
 }

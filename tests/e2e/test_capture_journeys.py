@@ -21,6 +21,9 @@ CAPTURE_KEY = FORM_KEY + "\\VideoCapture1"
 CAMERA = "Test Pattern Camera"
 CAMERA_1 = "Test Pattern Camera (1)"
 MICROPHONE = "Test Tone Microphone"
+CAPTURE_CARD = "Test Capture Card"
+HD_CAMERA = "Test HD Camera"
+FORMAT_PANEL = "Format panel"
 RGB24 = "{E436EB7D-524F-11CE-9F53-0020AF0BA770}"
 YUY2 = "{32595559-0000-0010-8000-00AA00389B71}"
 VIDEO_INFO = "{05589F80-C356-11CE-BF01-00AA0055595A}"
@@ -310,6 +313,80 @@ class CaptureJourneys(unittest.TestCase):
         self.assertEqual((left, top), (2, 2))
         self.assertEqual((width, height), (client_width - 4, client_height - 4))
         self.assertEqual(host.wait(timeout=30), 0, host.output())
+
+    def test_the_format_panel_scales_the_capture_card_and_leaves_the_hd_camera_alone(self):
+        self.session.reg_add(CAPTURE_KEY, "VideoDeviceName", CAPTURE_CARD)
+        self.start()
+        frame = self.frame_around_control()
+        self.assertEqual(self.control_rect()[2:], (644, 484))
+        self.set_in_format_panel(320, 240)
+        self.assertTrue(harness.wait_until(lambda: self.control_rect()[2:] == (324, 244), 20),
+                        "the picture did not become 320x240")
+        self.assertEqual(self.frame_around_control(), frame, "the window does not fit the picture")
+        self.assertTrue(self.wait_for_picture(), "no picture at 320x240")
+        section = CAPTURE_KEY + "\\" + CAPTURE_CARD
+        self.save_in_format_panel(section)
+        self.assertEqual((self.stored("VideoWidth", section), self.stored("VideoHeight", section)),
+                         (320, 240))
+        self.close()
+        self.start()
+        self.assertEqual(self.control_rect()[2:], (324, 244), "320x240 did not come back")
+        self.close()
+
+        # The HD camera offers neither 320x480 nor 320x240: its mode stays, unreported.
+        self.session.reg_add(CAPTURE_KEY, "VideoDeviceName", HD_CAMERA)
+        self.start()
+        self.set_in_format_panel(320, 240)
+        section = CAPTURE_KEY + "\\" + HD_CAMERA
+        self.save_in_format_panel(section)
+        self.assertEqual((self.stored("VideoWidth", section), self.stored("VideoHeight", section)),
+                         (640, 480))
+        self.assertEqual(self.control_rect()[2:], (644, 484))
+        self.assertTrue(self.wait_for_picture(), "no picture after the refused size")
+        self.assertIsNone(self.box_texts())
+        self.assertIsNone(self.box_texts(APP_TITLE))
+        self.close()
+
+    # ---- the format panel
+
+    def frame_around_control(self):
+        """How much larger the main window is than the capture control."""
+        _, _, width, height = self.session.window_rect(CAPTION)
+        return width - self.control_rect()[2], height - self.control_rect()[3]
+
+    def wait_for_menu(self):
+        self.assertTrue(harness.wait_until(
+            lambda: any(k == "#32768" for k, _, _ in self.session.top_level_windows()), 10),
+            "no menu")
+
+    def panel_controls(self, kind):
+        return [rect for klass, rect, _ in self.session.children(FORMAT_PANEL) if klass == kind]
+
+    def set_in_format_panel(self, width, height):
+        """Options > ShowFormatPanel, the width and the height typed over the fields, then
+        a click on "Set"."""
+        self.session.keys("F10", "Right", "Down")
+        self.wait_for_menu()
+        self.session.keys("Down", "Return")
+        self.assertIsNotNone(self.session.wait_for_window(FORMAT_PANEL, timeout=10),
+                             "the format panel did not show")
+        for rect, value in zip(self.panel_controls("Edit"), (width, height)):
+            self.session.click(rect[0] + rect[2] // 2, rect[1] + rect[3] // 2)
+            self.session.keys("End", "shift+Home")
+            self.session.xdotool("type", str(value))
+        self.click_panel_button(0)
+
+    def click_panel_button(self, index):
+        x, y, width, height = self.panel_controls("Button")[index]
+        self.session.click(x + width // 2, y + height // 2)
+
+    def save_in_format_panel(self, section):
+        """"Save to Reg", and the stored width written by it (the click is handled after
+        any "Set" before it)."""
+        self.session.reg_add(section, "VideoWidth", 0, "REG_DWORD")
+        self.click_panel_button(1)
+        self.assertTrue(harness.wait_until(lambda: self.stored("VideoWidth", section), 20),
+                        "Save to Reg stored nothing")
 
     # ---- measurements
 

@@ -8,8 +8,11 @@ import unittest
 
 import harness
 
-CAMERA_CLSIDS = ("{6B8E5D20-3C1A-4F7B-9E42-1A2B3C4D5E61}",
-                 "{6B8E5D20-3C1A-4F7B-9E42-1A2B3C4D5E62}")
+# (class id, friendly name) of every video device.
+CAMERAS = (("{6B8E5D20-3C1A-4F7B-9E42-1A2B3C4D5E61}", "Test Pattern Camera"),
+           ("{6B8E5D20-3C1A-4F7B-9E42-1A2B3C4D5E62}", "Test Pattern Camera"),
+           ("{6B8E5D20-3C1A-4F7B-9E42-1A2B3C4D5E64}", "Test Capture Card"),
+           ("{6B8E5D20-3C1A-4F7B-9E42-1A2B3C4D5E65}", "Test HD Camera"))
 VIDEO_INPUT_CATEGORY = "{860BB310-5D01-11D0-BD3B-00A0C911CE86}"
 MICROPHONE_CLSID = "{6B8E5D20-3C1A-4F7B-9E42-1A2B3C4D5E63}"
 AUDIO_INPUT_CATEGORY = "{33D9A762-90C8-11D0-BD43-00A0C911CE86}"
@@ -26,13 +29,13 @@ class TestCamera(unittest.TestCase):
         cls.session.close()
 
     def test_cameras_are_registered_in_the_video_input_category(self):
-        for clsid in CAMERA_CLSIDS:
+        for clsid, friendly_name in CAMERAS:
             server = self.session.reg_query("HKCR\\CLSID\\%s\\InprocServer32" % clsid)
             self.assertIsNotNone(server, clsid)
             self.assertTrue(server[1].lower().endswith("testcam.dll"), server)
             name = self.session.reg_query(
                 "HKCR\\CLSID\\%s\\Instance\\%s" % (VIDEO_INPUT_CATEGORY, clsid), "FriendlyName")
-            self.assertEqual(name, ("REG_SZ", "Test Pattern Camera"))
+            self.assertEqual(name, ("REG_SZ", friendly_name))
         name = self.session.reg_query(
             "HKCR\\CLSID\\%s\\Instance\\%s" % (AUDIO_INPUT_CATEGORY, MICROPHONE_CLSID),
             "FriendlyName")
@@ -78,7 +81,7 @@ class TestCamera(unittest.TestCase):
         ctl = self.session.build_path("tools/testcam/testcamctl.exe")
         code, _ = self.session.run_wine(ctl, "unplug", "1")
         self.assertEqual(code, 1)
-        code, _ = self.session.run_wine(ctl, "unplug", "4")
+        code, _ = self.session.run_wine(ctl, "unplug", "6")
         self.assertEqual(code, 2)
         code, _ = self.session.run_wine(ctl, "stall", "1", "x")
         self.assertEqual(code, 2)

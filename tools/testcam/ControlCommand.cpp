@@ -35,7 +35,8 @@ int ParseNumber(const std::wstring& text) {
 
 const char kControlUsage[] =
     "usage: testcamctl.exe COMMAND N [AMOUNT]\n"
-    "  N is the device: 1 or 2 (Test Pattern Camera 1 or 2), 3 (Test Tone Microphone)\n"
+    "  N is the device: 1 or 2 (Test Pattern Camera 1 or 2), 3 (Test Tone Microphone),\n"
+    "  4 (Test Capture Card), 5 (Test HD Camera)\n"
     "  unplug N      device N is gone (EC_DEVICE_LOST, no frames)\n"
     "  replug N      device N is back\n"
     "  abort N       device N's stream fails (EC_ERRORABORT)\n"

@@ -11,7 +11,7 @@ enum class ControlAction { Unplug, Replug, Abort, Stall, Mark, Counts };
 
 struct ControlCommand {
     ControlAction action;
-    int device; // 1 or 2 (the cameras) or 3 (the microphone)
+    int device; // 1 or 2 (the pattern cameras), 3 (the microphone), 4 or 5 (card, HD)
     int amount; // stall: milliseconds; mark: seconds; otherwise 0
     bool operator==(const ControlCommand&) const = default;
 };

@@ -1,7 +1,7 @@
 // How a test reaches into a running test camera: a small block of shared memory, named
 // "TestPatternCamera.Control", that every camera instance maps while it exists and that
-// the control tool (testcamctl.exe) or a test program changes. Per device (cameras 1
-// and 2, the microphone 3):
+// the control tool (testcamctl.exe) or a test program changes. Per device (pattern
+// cameras 1 and 2, the microphone 3, the capture card 4, the HD camera 5):
 //  - unplugged: while set, the device is gone: a filter in a graph reports
 //    EC_DEVICE_LOST (parameter 0) once, whatever the graph's state, a running stream
 //    stops delivering, and Pause and Run fail (device not connected); clearing it
@@ -25,7 +25,7 @@
 
 namespace testcam {
 
-inline constexpr int kCameraCount = 3;
+inline constexpr int kCameraCount = 5;
 inline constexpr wchar_t kControlBlockName[] = L"TestPatternCamera.Control";
 
 struct ControlBlock {

@@ -7,8 +7,9 @@
 #include <dshow.h>
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <optional>
-#include <span>
+#include <vector>
 
 using Microsoft::WRL::ComPtr;
 
@@ -24,6 +25,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE SetObjects(ULONG count, IUnknown** objects) override {
         config_.Reset();
+        capabilities_.clear();
         if (count == 0)
             return S_OK;
         if (objects == nullptr || objects[0] == nullptr)
@@ -31,11 +33,12 @@ public:
         if (FAILED(objects[0]->QueryInterface(IID_IAMStreamConfig,
                                               reinterpret_cast<void**>(config_.GetAddressOf()))))
             return E_NOINTERFACE;
+        ReadCapabilities();
         selected_ = 0;
         AM_MEDIA_TYPE* type = nullptr;
         if (SUCCEEDED(config_->GetFormat(&type)) && type != nullptr) {
             if (const std::optional<VideoMode> mode = ModeFromMediaType(*type, FrameRate{}))
-                selected_ = ModeIndex(*mode);
+                selected_ = std::max(0, CapabilityIndex(capabilities_, *mode));
             DeleteTaskMemMediaType(type);
         }
         return S_OK;
@@ -46,10 +49,9 @@ public:
             return E_UNEXPECTED;
         if (!Dirty())
             return S_OK;
-        const std::span<const VideoMode> modes = OfferedModes();
-        if (selected_ < 0 || static_cast<size_t>(selected_) >= modes.size())
+        if (selected_ < 0 || static_cast<size_t>(selected_) >= capabilities_.size())
             return E_UNEXPECTED;
-        MediaType type = MakeMediaType(modes[static_cast<size_t>(selected_)]);
+        MediaType type = MakeMediaType(capabilities_[static_cast<size_t>(selected_)].mode);
         if (!type.Valid())
             return E_OUTOFMEMORY;
         // A running device refuses (VFW_E_NOT_STOPPED): the page stays dirty.
@@ -63,9 +65,9 @@ private:
     void CreateControls(HWND) override {
         list_ = AddControl(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY,
                            10, 10, 240, 180, kModeList);
-        for (const VideoMode& mode : OfferedModes())
+        for (const Capability& capability : capabilities_)
             ::SendMessageW(list_, LB_ADDSTRING, 0,
-                           reinterpret_cast<LPARAM>(ModeLabel(mode).c_str()));
+                           reinterpret_cast<LPARAM>(ModeLabel(capability.mode).c_str()));
         ::SendMessageW(list_, LB_SETCURSEL, static_cast<WPARAM>(selected_), 0);
     }
 
@@ -81,7 +83,31 @@ private:
         MarkDirty();
     }
 
+    // The pin's stream capabilities, as any driver's are read: the format handed out with
+    // each, and its sizes.
+    void ReadCapabilities() {
+        int count = 0;
+        int size = 0;
+        if (FAILED(config_->GetNumberOfCapabilities(&count, &size)) ||
+            size != static_cast<int>(sizeof(VIDEO_STREAM_CONFIG_CAPS)))
+            return;
+        for (int i = 0; i < count; ++i) {
+            VIDEO_STREAM_CONFIG_CAPS caps{};
+            AM_MEDIA_TYPE* type = nullptr;
+            if (config_->GetStreamCaps(i, &type, reinterpret_cast<BYTE*>(&caps)) != S_OK)
+                break;
+            const std::optional<VideoMode> mode = ModeFromMediaType(*type, FrameRate{});
+            DeleteTaskMemMediaType(type);
+            if (mode)
+                capabilities_.push_back(
+                    {*mode,
+                     {caps.MinOutputSize.cx, caps.MinOutputSize.cy, caps.MaxOutputSize.cx,
+                      caps.MaxOutputSize.cy, caps.OutputGranularityX, caps.OutputGranularityY}});
+        }
+    }
+
     ComPtr<IAMStreamConfig> config_;
+    std::vector<Capability> capabilities_;
     int selected_ = 0;
     HWND list_ = nullptr;
 };

@@ -18,6 +18,12 @@ constexpr GUID kClsidCamera2 = {
 // {6B8E5D20-3C1A-4F7B-9E42-1A2B3C4D5E63} "Test Tone Microphone", device 3
 constexpr GUID kClsidMicrophone = {
     0x6B8E5D20, 0x3C1A, 0x4F7B, {0x9E, 0x42, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x63}};
+// {6B8E5D20-3C1A-4F7B-9E42-1A2B3C4D5E64} "Test Capture Card", device 4 (scales)
+constexpr GUID kClsidCaptureCard = {
+    0x6B8E5D20, 0x3C1A, 0x4F7B, {0x9E, 0x42, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x64}};
+// {6B8E5D20-3C1A-4F7B-9E42-1A2B3C4D5E65} "Test HD Camera", device 5
+constexpr GUID kClsidHdCamera = {
+    0x6B8E5D20, 0x3C1A, 0x4F7B, {0x9E, 0x42, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x65}};
 // {6B8E5D20-3C1A-4F7B-9E42-1A2B3C4D5E70} the "Pattern" property page
 constexpr GUID kClsidPatternPage = {
     0x6B8E5D20, 0x3C1A, 0x4F7B, {0x9E, 0x42, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x70}};
@@ -31,6 +37,10 @@ constexpr GUID kIidTestPatternSettings = {
 inline constexpr wchar_t kCameraName[] = L"Test Pattern Camera";
 inline constexpr wchar_t kMicrophoneName[] = L"Test Tone Microphone";
 inline constexpr int kMicrophoneDevice = 3;
+inline constexpr wchar_t kCaptureCardName[] = L"Test Capture Card";
+inline constexpr int kCaptureCardDevice = 4;
+inline constexpr wchar_t kHdCameraName[] = L"Test HD Camera";
+inline constexpr int kHdCameraDevice = 5;
 inline constexpr wchar_t kPageName[] = L"Test Pattern Camera Pattern Page";
 inline constexpr wchar_t kFormatPageName[] = L"Test Pattern Camera Format Page";
 
@@ -38,7 +48,8 @@ inline constexpr wchar_t kFormatPageName[] = L"Test Pattern Camera Format Page";
 struct ITestPatternSettings : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetOptions(PatternOptions* options) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetOptions(const PatternOptions* options) = 0;
-    // 1 or 2: which of the two registered cameras this is (3: the microphone).
+    // The device number: 1 or 2, the two pattern cameras; 3, the microphone; 4, the
+    // capture card; 5, the HD camera.
     virtual HRESULT STDMETHODCALLTYPE GetCameraNumber(int* number) = 0;
 };
 

@@ -3,6 +3,7 @@
 #include <dvdmedia.h>
 #include <mmreg.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace testcam {
@@ -110,8 +111,7 @@ bool CopyMediaType(AM_MEDIA_TYPE& target, const AM_MEDIA_TYPE& source) {
 MediaType MakeMediaType(const VideoMode& mode) {
     VIDEOINFOHEADER info{};
     info.AvgTimePerFrame = FrameDuration(mode.rate);
-    info.dwBitRate = static_cast<DWORD>(int64_t{ImageSize(mode)} * 8 * mode.rate.numerator /
-                                        mode.rate.denominator);
+    info.dwBitRate = static_cast<DWORD>(std::min<int64_t>(BitsPerSecond(mode), MAXDWORD));
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = mode.width;
     info.bmiHeader.biHeight = mode.height;
@@ -133,28 +133,34 @@ MediaType MakeMediaType(const VideoMode& mode) {
     return MediaType(type); // copies the block into task memory
 }
 
-VIDEO_STREAM_CONFIG_CAPS MakeStreamCaps(const VideoMode& mode) {
+VIDEO_STREAM_CONFIG_CAPS MakeStreamCaps(const Capability& capability) {
+    const VideoMode& mode = capability.mode;
+    const SizeRange& sizes = capability.sizes;
     VIDEO_STREAM_CONFIG_CAPS caps{};
-    const SIZE size{mode.width, mode.height};
+    const SIZE largest{sizes.maxWidth, sizes.maxHeight};
     caps.guid = FORMAT_VideoInfo;
     caps.VideoStandard = 0;
-    caps.InputSize = size;
-    caps.MinCroppingSize = size;
-    caps.MaxCroppingSize = size;
+    caps.InputSize = largest;
+    caps.MinCroppingSize = largest;
+    caps.MaxCroppingSize = largest;
     caps.CropGranularityX = 1;
     caps.CropGranularityY = 1;
     caps.CropAlignX = 1;
     caps.CropAlignY = 1;
-    caps.MinOutputSize = size;
-    caps.MaxOutputSize = size;
-    caps.OutputGranularityX = 0;
-    caps.OutputGranularityY = 0;
+    caps.MinOutputSize = SIZE{sizes.minWidth, sizes.minHeight};
+    caps.MaxOutputSize = largest;
+    caps.OutputGranularityX = sizes.stepX;
+    caps.OutputGranularityY = sizes.stepY;
+    caps.StretchTapsX = sizes.stepX > 0 ? 2 : 0; // a scaler filters with two taps
+    caps.StretchTapsY = sizes.stepY > 0 ? 2 : 0;
     caps.MinFrameInterval = FrameDuration(mode.rate);
     caps.MaxFrameInterval = FrameDuration(mode.rate);
-    const LONG bits = static_cast<LONG>(int64_t{ImageSize(mode)} * 8 * mode.rate.numerator /
-                                        mode.rate.denominator);
-    caps.MinBitsPerSecond = bits;
-    caps.MaxBitsPerSecond = bits;
+    const auto bitsPerSecond = [&mode](int32_t width, int32_t height) {
+        const VideoMode sized{mode.layout, width, height, mode.rate};
+        return static_cast<LONG>(std::min<int64_t>(BitsPerSecond(sized), MAXLONG));
+    };
+    caps.MinBitsPerSecond = bitsPerSecond(sizes.minWidth, sizes.minHeight);
+    caps.MaxBitsPerSecond = bitsPerSecond(sizes.maxWidth, sizes.maxHeight);
     return caps;
 }
 
@@ -174,7 +180,15 @@ std::optional<VideoMode> ModeFromMediaType(const AM_MEDIA_TYPE& type, FrameRate 
     request.height = header->biHeight;
     request.bitCount = header->biBitCount;
     request.frameDuration = duration;
-    return FindOfferedMode(request, currentRate);
+    return DescribedMode(request, currentRate);
+}
+
+std::optional<VideoMode> OfferedModeFromMediaType(DeviceKind device, const AM_MEDIA_TYPE& type,
+                                                  FrameRate currentRate) {
+    const std::optional<VideoMode> mode = ModeFromMediaType(type, currentRate);
+    if (!mode || CapabilityIndex(Capabilities(device), *mode) < 0)
+        return std::nullopt;
+    return mode;
 }
 
 bool SameMediaType(const AM_MEDIA_TYPE& a, const AM_MEDIA_TYPE& b) {

@@ -42,12 +42,17 @@ bool CopyMediaType(AM_MEDIA_TYPE& target, const AM_MEDIA_TYPE& source);
 
 // The complete media type (FORMAT_VideoInfo) of one mode.
 MediaType MakeMediaType(const VideoMode& mode);
-// The capabilities record of one mode (a fixed size and rate: no scaling, no cropping).
-VIDEO_STREAM_CONFIG_CAPS MakeStreamCaps(const VideoMode& mode);
+// The capabilities record of one capability: its rate, and its one size or its size
+// range with the output granularity (no cropping).
+VIDEO_STREAM_CONFIG_CAPS MakeStreamCaps(const Capability& capability);
 
-// The offered mode a media type names (FORMAT_VideoInfo or FORMAT_VideoInfo2), or nothing.
-// Stale sample and image sizes are ignored: they follow from the mode.
+// The mode a media type describes (FORMAT_VideoInfo or FORMAT_VideoInfo2), whether or not
+// a device offers it, or nothing (see DescribedMode). Stale sample and image sizes are
+// ignored: they follow from the mode.
 std::optional<VideoMode> ModeFromMediaType(const AM_MEDIA_TYPE& type, FrameRate currentRate);
+// The mode of `device` a media type names, or nothing when the device does not offer it.
+std::optional<VideoMode> OfferedModeFromMediaType(DeviceKind device, const AM_MEDIA_TYPE& type,
+                                                  FrameRate currentRate);
 
 // True when both have the same major type, subtype, format type and format block.
 bool SameMediaType(const AM_MEDIA_TYPE& a, const AM_MEDIA_TYPE& b);

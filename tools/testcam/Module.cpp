@@ -1,7 +1,7 @@
-// The COM server entry points of the test camera DLL: class objects for the two cameras,
-// the microphone and the property page, and self-registration (COM classes, plus the
-// cameras in the video input and the microphone in the audio input device category,
-// through the filter mapper).
+// The COM server entry points of the test camera DLL: class objects for the two pattern
+// cameras, the microphone, the capture card, the HD camera and the property pages, and
+// self-registration (COM classes, plus the cameras in the video input and the microphone in the
+// audio input device category, through the filter mapper).
 #include "Module.h"
 
 #include "SourceFilter.h"
@@ -37,6 +37,12 @@ HRESULT CreateCamera2(REFIID riid, void** object) {
 }
 HRESULT CreateMicrophone(REFIID riid, void** object) {
     return SourceFilter::Create(kMicrophoneDevice, riid, object);
+}
+HRESULT CreateCaptureCard(REFIID riid, void** object) {
+    return SourceFilter::Create(kCaptureCardDevice, riid, object);
+}
+HRESULT CreateHdCamera(REFIID riid, void** object) {
+    return SourceFilter::Create(kHdCameraDevice, riid, object);
 }
 
 class ClassFactory final : public IClassFactory {
@@ -95,6 +101,10 @@ const ServerClass kClasses[] = {
      &MEDIATYPE_Video},
     {&kClsidMicrophone, kMicrophoneName, &CreateMicrophone, &CLSID_AudioInputDeviceCategory,
      &MEDIATYPE_Audio},
+    {&kClsidCaptureCard, kCaptureCardName, &CreateCaptureCard, &CLSID_VideoInputDeviceCategory,
+     &MEDIATYPE_Video},
+    {&kClsidHdCamera, kHdCameraName, &CreateHdCamera, &CLSID_VideoInputDeviceCategory,
+     &MEDIATYPE_Video},
     {&kClsidPatternPage, kPageName, &CreatePatternPage, nullptr, nullptr},
     {&kClsidFormatPage, kFormatPageName, &CreateFormatPage, nullptr, nullptr},
 };

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <iterator>
 #include <new>
 
 using Microsoft::WRL::ComPtr;
@@ -29,11 +30,26 @@ HRESULT SourceFilter::Create(int device, REFIID riid, void** object) {
     if (object == nullptr)
         return E_POINTER;
     *object = nullptr;
+    struct Device {
+        int number;
+        const CLSID* clsid;
+        DeviceKind kind;
+    };
+    static constexpr Device kDevices[] = {
+        {1, &kClsidCamera1, DeviceKind::PatternCamera},
+        {2, &kClsidCamera2, DeviceKind::PatternCamera},
+        {kMicrophoneDevice, &kClsidMicrophone, DeviceKind::PatternCamera},
+        {kCaptureCardDevice, &kClsidCaptureCard, DeviceKind::CaptureCard},
+        {kHdCameraDevice, &kClsidHdCamera, DeviceKind::HdCamera},
+    };
+    const auto found = std::find_if(std::begin(kDevices), std::end(kDevices),
+                                    [device](const Device& d) { return d.number == device; });
+    if (found == std::end(kDevices))
+        return E_INVALIDARG;
     const bool microphone = device == kMicrophoneDevice;
-    const CLSID& clsid =
-        microphone ? kClsidMicrophone : (device == 2 ? kClsidCamera2 : kClsidCamera1);
-    auto* filter = new (std::nothrow) SourceFilter(
-        device, clsid, microphone ? MakeAudioFormat() : MakeVideoFormat(), !microphone);
+    auto* filter = new (std::nothrow)
+        SourceFilter(device, *found->clsid,
+                     microphone ? MakeAudioFormat() : MakeVideoFormat(found->kind), !microphone);
     if (filter == nullptr || !filter->pin_ || !filter->pin_->Valid()) {
         delete filter;
         return E_OUTOFMEMORY;

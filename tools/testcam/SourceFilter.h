@@ -1,6 +1,7 @@
 // A live capture source filter with one output pin: the test pattern camera (two
 // registrations, camera 1 and camera 2, each instance with its own pattern settings,
-// shown on its "Pattern" property page) and the test tone microphone (device 3).
+// shown on its "Pattern" property page), the test tone microphone (device 3), the
+// scaling capture card (device 4) and the HD camera (device 5).
 #pragma once
 
 #include <windows.h>
@@ -23,7 +24,7 @@ class SourceFilter final : public IBaseFilter,
                            public IAMFilterMiscFlags,
                            public ITestPatternSettings {
 public:
-    // Creates device 1 or 2 (cameras) or 3 (the microphone) and queries it for `riid`.
+    // Creates device 1, 2, 4 or 5 (cameras) or 3 (the microphone) and queries it for `riid`.
     static HRESULT Create(int device, REFIID riid, void** object);
 
     // For the pin and its streaming thread.

@@ -24,34 +24,38 @@ private:
 
 class VideoFormat final : public StreamFormat {
 public:
+    explicit VideoFormat(DeviceKind device) : device_(device), mode_(DefaultMode(device)) {}
     const GUID& MajorType() const override { return MEDIATYPE_Video; }
     MediaType Current() const override { return MakeMediaType(mode_); }
     MediaType Normalise(const AM_MEDIA_TYPE& type) const override {
-        const std::optional<VideoMode> mode = ModeFromMediaType(type, mode_.rate);
+        const std::optional<VideoMode> mode = OfferedModeFromMediaType(device_, type, mode_.rate);
         return mode ? MakeMediaType(*mode) : MediaType();
     }
     void Select(const AM_MEDIA_TYPE& normalised) override {
-        if (const std::optional<VideoMode> mode = ModeFromMediaType(normalised, mode_.rate))
+        if (const std::optional<VideoMode> mode =
+                OfferedModeFromMediaType(device_, normalised, mode_.rate))
             mode_ = *mode;
     }
     long SampleBytes(const AM_MEDIA_TYPE& normalised) const override {
-        const std::optional<VideoMode> mode = ModeFromMediaType(normalised, mode_.rate);
+        const std::optional<VideoMode> mode =
+            OfferedModeFromMediaType(device_, normalised, mode_.rate);
         return mode ? ImageSize(*mode) : 0;
     }
-    int CapabilityCount() const override { return static_cast<int>(OfferedModes().size()); }
+    int CapabilityCount() const override { return static_cast<int>(Capabilities(device_).size()); }
     int CapabilitySize() const override { return sizeof(VIDEO_STREAM_CONFIG_CAPS); }
     MediaType Capability(int index, BYTE* caps) const override {
-        const VideoMode& mode = OfferedModes()[static_cast<size_t>(index)];
-        const VIDEO_STREAM_CONFIG_CAPS record = MakeStreamCaps(mode);
+        const testcam::Capability& capability = Capabilities(device_)[static_cast<size_t>(index)];
+        const VIDEO_STREAM_CONFIG_CAPS record = MakeStreamCaps(capability);
         std::memcpy(caps, &record, sizeof(record));
-        return MakeMediaType(mode);
+        return MakeMediaType(capability.mode);
     }
     std::unique_ptr<SampleRenderer> MakeRenderer() const override {
         return std::unique_ptr<SampleRenderer>(new (std::nothrow) PatternSampleRenderer(mode_));
     }
 
 private:
-    VideoMode mode_ = DefaultMode();
+    DeviceKind device_;
+    VideoMode mode_;
 };
 
 class ToneSampleRenderer final : public SampleRenderer {
@@ -105,8 +109,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<StreamFormat> MakeVideoFormat() {
-    return std::unique_ptr<StreamFormat>(new (std::nothrow) VideoFormat());
+std::unique_ptr<StreamFormat> MakeVideoFormat(DeviceKind device) {
+    return std::unique_ptr<StreamFormat>(new (std::nothrow) VideoFormat(device));
 }
 
 std::unique_ptr<StreamFormat> MakeAudioFormat() {

@@ -46,7 +46,7 @@ public:
     virtual std::unique_ptr<SampleRenderer> MakeRenderer() const = 0;
 };
 
-std::unique_ptr<StreamFormat> MakeVideoFormat();
+std::unique_ptr<StreamFormat> MakeVideoFormat(DeviceKind device);
 std::unique_ptr<StreamFormat> MakeAudioFormat();
 
 } // namespace testcam

@@ -1,5 +1,6 @@
 // testcamctl: changes the state of running test devices from outside, for end-to-end
-// tests and demonstrations. N is 1 or 2 (the cameras) or 3 (the microphone).
+// tests and demonstrations. N is 1 or 2 (the pattern cameras), 3 (the microphone), 4 (the
+// capture card) or 5 (the HD camera).
 //   testcamctl unplug N     device N is gone: EC_DEVICE_LOST, no frames
 //   testcamctl replug N     device N is back (EC_DEVICE_LOST with parameter 1)
 //   testcamctl abort N      device N fails its stream: EC_ERRORABORT

@@ -108,6 +108,8 @@ struct Camera {
     ComPtr<IMoniker> moniker;
 };
 
+// The devices of a category with that friendly name (every device for null), in the
+// enumerator's order.
 std::vector<Camera> FindDevices(const GUID& category, const wchar_t* friendlyName) {
     std::vector<Camera> cameras;
     ComPtr<ICreateDevEnum> devices;
@@ -124,7 +126,7 @@ std::vector<Camera> FindDevices(const GUID& category, const wchar_t* friendlyNam
         ::VariantInit(&name);
         if (SUCCEEDED(moniker->BindToStorage(nullptr, nullptr, IID_PPV_ARGS(&bag))) &&
             SUCCEEDED(bag->Read(L"FriendlyName", &name, nullptr)) && name.vt == VT_BSTR &&
-            std::wcscmp(name.bstrVal, friendlyName) == 0)
+            (friendlyName == nullptr || std::wcscmp(name.bstrVal, friendlyName) == 0))
             cameras.push_back({name.bstrVal, moniker});
         ::VariantClear(&name);
         moniker.Reset();
@@ -279,6 +281,11 @@ HRESULT SetMode(IAMStreamConfig* config, const VideoMode& mode) {
     hr = config->SetFormat(type);
     testcam::DeleteTaskMemMediaType(type);
     return hr;
+}
+
+int PatternCameraIndex(const VideoMode& mode) {
+    return testcam::CapabilityIndex(testcam::Capabilities(testcam::DeviceKind::PatternCamera),
+                                    mode);
 }
 
 bool FormatIs(IAMStreamConfig* config, const VideoMode& mode) {
@@ -630,10 +637,10 @@ void CheckFormatPage(HWND window, IAMStreamConfig* config) {
     const VideoMode current{PixelLayout::Rgb24, 640, 480, {30, 1}};
     const VideoMode wanted{PixelLayout::Yuy2, 320, 240, {25, 1}};
     Expect(list != nullptr && ::SendMessageW(list, LB_GETCOUNT, 0, 0) == 18 &&
-               ::SendMessageW(list, LB_GETCURSEL, 0, 0) == testcam::ModeIndex(current),
+               ::SendMessageW(list, LB_GETCURSEL, 0, 0) == PatternCameraIndex(current),
            "the Format page lists 18 modes with the current one selected");
     if (list != nullptr) {
-        ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(testcam::ModeIndex(wanted)), 0);
+        ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(PatternCameraIndex(wanted)), 0);
         ::SendMessageW(pageWindow, WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(list), LBN_SELCHANGE),
                        reinterpret_cast<LPARAM>(list));
         hr = page->Apply();
@@ -643,6 +650,62 @@ void CheckFormatPage(HWND window, IAMStreamConfig* config) {
     page->Deactivate();
     page->SetObjects(0, nullptr);
     SetMode(config, current);
+}
+
+// The capture card scales within its range and the HD camera keeps to its modes, as
+// their capabilities say; the card draws its pattern at a scaled size.
+void CheckCaptureCardAndHdCamera() {
+    std::vector<std::wstring> names;
+    for (const Camera& device : FindDevices(CLSID_VideoInputDeviceCategory, nullptr))
+        names.push_back(device.name);
+    Expect(names == std::vector<std::wstring>{L"Test Pattern Camera", L"Test Pattern Camera",
+                                              L"Test Capture Card", L"Test HD Camera"},
+           "the video devices are listed pattern cameras first");
+    const testcam::FrameRate pal{25, 1};
+    const testcam::FrameRate thirty{30, 1};
+    const testcam::FrameRate sixty{60, 1};
+    struct Case {
+        const wchar_t* device;
+        VideoMode mode;
+        HRESULT expected;
+    };
+    const Case cases[] = {
+        {L"Test Capture Card", {PixelLayout::Rgb24, 320, 480, pal}, S_OK},
+        {L"Test Capture Card", {PixelLayout::Yuy2, 768, 576, pal}, S_OK},
+        {L"Test Capture Card", {PixelLayout::Rgb24, 324, 240, pal}, VFW_E_INVALIDMEDIATYPE},
+        {L"Test Capture Card", {PixelLayout::Rgb24, 776, 576, pal}, VFW_E_INVALIDMEDIATYPE},
+        {L"Test Capture Card", {PixelLayout::Rgb24, 320, 240, thirty}, VFW_E_INVALIDMEDIATYPE},
+        {L"Test HD Camera", {PixelLayout::Yuy2, 1920, 1080, sixty}, S_OK},
+        {L"Test HD Camera", {PixelLayout::Rgb24, 3840, 2160, thirty}, S_OK},
+        {L"Test HD Camera", {PixelLayout::Rgb24, 3840, 2160, sixty}, VFW_E_INVALIDMEDIATYPE},
+        {L"Test HD Camera", {PixelLayout::Rgb24, 320, 480, thirty}, VFW_E_INVALIDMEDIATYPE},
+    };
+    for (const Case& c : cases) {
+        const std::vector<Camera> found = FindDevices(CLSID_VideoInputDeviceCategory, c.device);
+        CameraGraph device;
+        HRESULT hr = found.empty() ? E_FAIL : device.Create(found[0].moniker.Get());
+        if (SUCCEEDED(hr))
+            hr = SetMode(device.config.Get(), c.mode);
+        const std::string label = std::to_string(c.mode.width) + "x" +
+                                  std::to_string(c.mode.height) + " at " +
+                                  std::to_string(c.mode.rate.numerator);
+        Expect(hr == c.expected && (FAILED(hr) || FormatIs(device.config.Get(), c.mode)),
+               "the capture card and the HD camera take only what they offer",
+               label + ": " + Hex(hr));
+    }
+    const std::vector<Camera> card =
+        FindDevices(CLSID_VideoInputDeviceCategory, L"Test Capture Card");
+    CameraGraph scaled;
+    FrameCollector frames;
+    const VideoMode odd{PixelLayout::Rgb24, 328, 122, pal};
+    HRESULT hr = card.empty() ? E_FAIL : scaled.Create(card[0].moniker.Get());
+    if (SUCCEEDED(hr))
+        hr = SetMode(scaled.config.Get(), odd);
+    if (SUCCEEDED(hr))
+        hr = scaled.Build(MEDIASUBTYPE_RGB24, &frames, nullptr);
+    Expect(SUCCEEDED(hr), "the capture card streams RGB24 328x122", Hex(hr));
+    if (SUCCEEDED(hr))
+        CheckStreaming("capture card 328x122", scaled, frames, odd, 1000);
 }
 
 void RunTests(HWND window, double holdSeconds) {
@@ -840,6 +903,7 @@ void RunTests(HWND window, double holdSeconds) {
     }
 
     CheckMicrophone();
+    CheckCaptureCardAndHdCamera();
 
     // Leave a live picture in the window for a screenshot.
     if (holdSeconds > 0) {

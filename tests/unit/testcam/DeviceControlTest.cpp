@@ -44,7 +44,7 @@ TEST(DeviceControl, InstancesShareOneBlock) {
 
 TEST(DeviceControl, CameraNumbersOutsideTheRangeAreIgnored) {
     DeviceControl control;
-    for (int camera : {0, 4, -1}) {
+    for (int camera : {0, kCameraCount + 1, -1}) {
         control.SetUnplugged(camera, true);
         control.RequestAbort(camera);
         control.Stall(camera, 100);

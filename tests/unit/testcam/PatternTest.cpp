@@ -49,7 +49,12 @@ INSTANTIATE_TEST_SUITE_P(Modes, PatternInEveryMode,
                                            VideoMode{PixelLayout::Rgb24, 640, 480, {30, 1}},
                                            VideoMode{PixelLayout::Rgb24, 720, 576, {25, 1}},
                                            VideoMode{PixelLayout::Yuy2, 320, 240, {25, 1}},
-                                           VideoMode{PixelLayout::Yuy2, 720, 576, {25, 1}}));
+                                           VideoMode{PixelLayout::Yuy2, 720, 576, {25, 1}},
+                                           // the capture card's scaled sizes
+                                           VideoMode{PixelLayout::Rgb24, 160, 120, {25, 1}},
+                                           VideoMode{PixelLayout::Yuy2, 328, 122, {25, 1}},
+                                           // the HD camera's largest
+                                           VideoMode{PixelLayout::Rgb24, 3840, 2160, {30, 1}}));
 
 TEST(Pattern, MemoryOrderIsABottomUpBitmapForRgbAndTopDownForYuy2) {
     const VideoMode rgb{PixelLayout::Rgb24, 320, 240, {25, 1}};

@@ -84,7 +84,7 @@ TEST(ToneAudio, MediaTypesRoundTripAndRefuseOtherFormats) {
     wave->nBlockAlign = 2;
     wave->wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
     EXPECT_EQ(AudioModeFromMediaType(type.Get()), std::nullopt);
-    const MediaType video = MakeMediaType(DefaultMode());
+    const MediaType video = MakeMediaType(DefaultMode(DeviceKind::PatternCamera));
     EXPECT_EQ(AudioModeFromMediaType(video.Get()), std::nullopt);
     EXPECT_FALSE(
         MatchesRequest(MakeAudioMediaType({48000, 2}).Get(), MakeAudioMediaType({48000, 1}).Get()));
