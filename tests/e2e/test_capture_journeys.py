@@ -354,25 +354,18 @@ class CaptureJourneys(unittest.TestCase):
         _, _, width, height = self.session.window_rect(CAPTION)
         return width - self.control_rect()[2], height - self.control_rect()[3]
 
-    def wait_for_menu(self):
-        self.assertTrue(harness.wait_until(
-            lambda: any(k == "#32768" for k, _, _ in self.session.top_level_windows()), 10),
-            "no menu")
-
     def panel_controls(self, kind):
         return [rect for klass, rect, _ in self.session.children(FORMAT_PANEL) if klass == kind]
 
     def set_in_format_panel(self, width, height):
         """Options > ShowFormatPanel, the width and the height typed over the fields, then
         a click on "Set"."""
-        self.session.keys("F10", "Right", "Down")
-        self.wait_for_menu()
-        self.session.keys("Down", "Return")
+        self.session.menu_keys(CAPTION, "F10", "Right", "Down", "Down", "Return")
         self.assertIsNotNone(self.session.wait_for_window(FORMAT_PANEL, timeout=10),
                              "the format panel did not show")
         for rect, value in zip(self.panel_controls("Edit"), (width, height)):
             self.session.click(rect[0] + rect[2] // 2, rect[1] + rect[3] // 2)
-            self.session.keys("End", "shift+Home")
+            self.session.keys_to(FORMAT_PANEL, "End", "shift+Home")
             self.session.xdotool("type", str(value))
         self.click_panel_button(0)
 
