@@ -65,11 +65,6 @@ void PostMenuKeys(HWND window, int menu, int item) {
     key(VK_RETURN);
 }
 
-void ChooseMenuItem(HWND window, int menu, int item) {
-    ::PostMessageW(window, WM_SYSCOMMAND, SC_KEYMENU, 0);
-    PostMenuKeys(window, menu, item);
-}
-
 HWND FindChild(HWND window, const std::wstring& caption) {
     ChildSearch search{caption};
     ::EnumChildWindows(window, MatchChild, reinterpret_cast<LPARAM>(&search));
@@ -109,8 +104,8 @@ bool InMenuMode(DWORD thread) {
     return ::GetGUIThreadInfo(thread, &info) && (info.flags & GUI_INMENUMODE) != 0;
 }
 
-// Chooses a menu item as ChooseMenuItem does, but sends the keys only once the program's
-// thread is in its menu loop, and waits until it has left it: keys sent while the window
+// Chooses a menu item: the menu bar entered (SC_KEYMENU), then the keys, sent only once
+// the program's thread is in its menu loop; waits until it has left it: keys sent while the window
 // is not in its menu (a menu loop just ending, a dialog just closing) would reach the
 // window instead.
 // False when the menu did not open.
@@ -231,8 +226,10 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     const std::wstring argument = argv[3];
     if (verb == L"menu" && argc > 4) {
-        ChooseMenuItem(window, std::stoi(argument), std::stoi(argv[4]));
-        return 0;
+        const DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
+        return ChooseMenuItemWhenReady(window, thread, std::stoi(argument), std::stoi(argv[4]))
+                   ? 0
+                   : Fail(L"menu of", caption);
     }
     if (verb == L"click") {
         const HWND button = FindChild(window, argument);
