@@ -1,7 +1,6 @@
 #include "capture/PixelConversion.h"
 
 #include "capture/PixelRows.h"
-#include "framework/Bitmap.h"
 
 #include <algorithm>
 #include <cstring>
@@ -44,8 +43,8 @@ bool SameLayout(TFrameLayout layout, TPixelFormat format) {
 
 // The direct converter for a layout and stored bitmap format, or null: those pairs go
 // through ReadRow and WriteRow.
-TPixelRowKernel DirectRow(TFrameLayout layout, TPixelFormat stored) {
-    const TPixelRowKernels& kernels = PixelRowKernels();
+TPixelRowKernel DirectRow(const TPixelRowKernels& kernels, TFrameLayout layout,
+                          TPixelFormat stored) {
     if (layout == TFrameLayout::Rgb24 && stored == TPixelFormat::pf8bit)
         return kernels.Rgb24ToGrey;
     if (layout == TFrameLayout::Rgb24 && stored == TPixelFormat::pf32bit)
@@ -270,13 +269,19 @@ void WriteRow(TPixelFormat format, const TBgr* colours, std::int32_t width, std:
 
 bool ConvertFrame(const TFrameShape& shape, std::span<const std::uint8_t> buffer,
                   TPixelFormat format, std::uint8_t* top, std::ptrdiff_t lineStep) {
+    return ConvertFrame(shape, buffer, format, top, lineStep, PixelRowKernels());
+}
+
+bool ConvertFrame(const TFrameShape& shape, std::span<const std::uint8_t> buffer,
+                  TPixelFormat format, std::uint8_t* top, std::ptrdiff_t lineStep,
+                  const TPixelRowKernels& kernels) {
     const std::size_t needed = FrameBytes(shape);
     if (needed == 0 || buffer.size() < needed || top == nullptr)
         return false;
     const TPixelFormat stored = StoredPixelFormat(format);
     const std::size_t rowBytes = RowBytes(shape.Layout, shape.Width);
     const bool copyRows = SameLayout(shape.Layout, stored);
-    const TPixelRowKernel direct = copyRows ? nullptr : DirectRow(shape.Layout, stored);
+    const TPixelRowKernel direct = copyRows ? nullptr : DirectRow(kernels, shape.Layout, stored);
     // Rows of equal length on both sides, in the same order in memory: one copy.
     const auto height = static_cast<std::size_t>(shape.Height);
     const auto rowStep = static_cast<std::ptrdiff_t>(rowBytes);

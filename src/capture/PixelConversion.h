@@ -4,6 +4,7 @@
 // over plain data; nothing here reads outside the buffer it is given.
 #pragma once
 
+#include "capture/PixelRows.h"
 #include "framework/PixelFormat.h"
 
 #include <cstddef>
@@ -72,5 +73,10 @@ void WriteRow(TPixelFormat format, const TBgr* colours, std::int32_t width, std:
 // pixels.
 bool ConvertFrame(const TFrameShape& shape, std::span<const std::uint8_t> buffer,
                   TPixelFormat format, std::uint8_t* top, std::ptrdiff_t lineStep);
+// The same with the given build of the row converters (RunnablePixelRowBuilds) in place
+// of the one PixelRowKernels picks.
+bool ConvertFrame(const TFrameShape& shape, std::span<const std::uint8_t> buffer,
+                  TPixelFormat format, std::uint8_t* top, std::ptrdiff_t lineStep,
+                  const TPixelRowKernels& kernels);
 
 } // namespace tb
