@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace tb {
 
@@ -105,8 +106,13 @@ std::size_t PaddedStride(TFrameLayout layout, std::int32_t width) {
 std::size_t FrameBytes(const TFrameShape& shape) {
     if (shape.Width <= 0 || shape.Height <= 0)
         return 0;
-    return shape.Stride * static_cast<std::size_t>(shape.Height - 1) +
-           RowBytes(shape.Layout, shape.Width);
+    const std::size_t row = RowBytes(shape.Layout, shape.Width);
+    const auto rows = static_cast<std::size_t>(shape.Height - 1);
+    // A stride whose rows go beyond the address space needs more than any buffer holds;
+    // the product must not wrap round to a small size.
+    if (rows != 0 && shape.Stride > (std::numeric_limits<std::size_t>::max() - row) / rows)
+        return std::numeric_limits<std::size_t>::max();
+    return shape.Stride * rows + row;
 }
 
 bool FitStrideToBuffer(TFrameShape& shape, std::size_t bufferBytes) {

@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const tb::TPixelFormat format = tb::BitmapFormatFor(requested, shape->Layout);
     const std::size_t line = tb::ScanLineBytes(shape->Width, tb::PixelFormatBits(format));
     const auto height = static_cast<std::size_t>(shape->Height);
-    if (line * height > (std::size_t{8} << 20))
+    if (line * height > (std::size_t{1} << 20))
         return 0; // larger than any buffer this run can hand over needs
 
     // The bitmap as TBitmap lays it out: bottom scan line first.
