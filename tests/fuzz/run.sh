@@ -22,11 +22,15 @@ failed=0
 for binary in "$native"/fuzz_*; do
     target="${binary##*/fuzz_}"
     log="$work/$target.log"
-    mkdir -p "$work/corpus/$target" "$seeds/$target"
+    mkdir -p "$work/corpus/$target"
     rm -f "$work/$target"-{crash,leak,timeout,oom}-*
     # New inputs go to the first corpus directory: the seeds in the repository stay as they are.
-    "$binary" "$work/corpus/$target" "$seeds/$target" -max_total_time="$seconds" -timeout=10 \
-        -print_final_stats=1 -artifact_prefix="$work/$target-" >"$log" 2>&1
+    corpora=("$work/corpus/$target")
+    if [ -d "$seeds/$target" ]; then
+        corpora+=("$seeds/$target")
+    fi
+    "$binary" "${corpora[@]}" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+        -artifact_prefix="$work/$target-" >"$log" 2>&1
     status=$?
     inputs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)"
     rate="$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)"
