@@ -1,10 +1,8 @@
 // The platform answers of the native build (see windows.h here): the identifiers with
 // the platform's values, the processor's features from the compiler's processor check,
-// UTF-8 conversions, and no user locale.
+// plain ASCII text conversions, and no user locale.
 #include <dshow.h>
 #include <windows.h>
-
-#include <string>
 
 #define TB_MEDIA_GUID(name, d1, d2, d3, ...) const GUID name = {d1, d2, d3, {__VA_ARGS__}};
 // FOURCC-based identifiers: {XXXXXXXX-0000-0010-8000-00AA00389B71}.
@@ -56,69 +54,19 @@ BOOL IsProcessorFeaturePresent(DWORD feature) {
     return 0;
 }
 
-namespace {
-
-// The text's code points (a malformed byte stands for U+FFFD).
-std::u32string Decode(const char* text, int length) {
-    std::u32string points;
-    for (int i = 0; i < length;) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const int extra = lead < 0x80    ? 0
-                          : lead >= 0xF0 ? 3
-                          : lead >= 0xE0 ? 2
-                          : lead >= 0xC0 ? 1
-                                         : -1;
-        char32_t point = extra <= 0 ? lead : lead & (0x3F >> extra);
-        int taken = 1;
-        for (int k = 1; extra > 0 && k <= extra && i + k < length &&
-                        (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-             ++k, ++taken)
-            point = (point << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        points += extra < 0 || taken != extra + 1 ? U'\uFFFD' : point;
-        i += taken;
-    }
-    return points;
-}
-
-std::string Encode(const wchar_t* wide, int length) {
-    std::string text;
-    for (int i = 0; i < length; ++i) {
-        const auto point = static_cast<char32_t>(wide[i]);
-        if (point < 0x80) {
-            text += static_cast<char>(point);
-        } else if (point < 0x800) {
-            text += static_cast<char>(0xC0 | (point >> 6));
-            text += static_cast<char>(0x80 | (point & 0x3F));
-        } else if (point < 0x10000) {
-            text += static_cast<char>(0xE0 | (point >> 12));
-            text += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (point & 0x3F));
-        } else {
-            text += static_cast<char>(0xF0 | ((point >> 18) & 0x07));
-            text += static_cast<char>(0x80 | ((point >> 12) & 0x3F));
-            text += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (point & 0x3F));
-        }
-    }
-    return text;
-}
-
-} // namespace
-
+// Text conversions: the native core only narrows exception messages for what(), so ASCII
+// passes as it is and every other character or byte stands as '?'.
 int MultiByteToWideChar(UINT, DWORD, const char* text, int length, wchar_t* wide, int wideLength) {
-    const std::u32string points = Decode(text, length);
-    if (wide != nullptr)
-        for (std::size_t i = 0; i < points.size() && i < static_cast<std::size_t>(wideLength); ++i)
-            wide[i] = static_cast<wchar_t>(points[i]);
-    return static_cast<int>(points.size());
+    for (int i = 0; wide != nullptr && i < length && i < wideLength; ++i)
+        wide[i] = static_cast<unsigned char>(text[i]) < 0x80 ? text[i] : L'?';
+    return length;
 }
 
 int WideCharToMultiByte(UINT, DWORD, const wchar_t* wide, int length, char* text, int textLength,
                         const char*, BOOL*) {
-    const std::string encoded = Encode(wide, length);
-    if (text != nullptr)
-        encoded.copy(text, static_cast<std::size_t>(textLength));
-    return static_cast<int>(encoded.size());
+    for (int i = 0; text != nullptr && i < length && i < textLength; ++i)
+        text[i] = wide[i] >= 0 && wide[i] < 0x80 ? static_cast<char>(wide[i]) : '?';
+    return length;
 }
 
 int GetLocaleInfoEx(const wchar_t*, LCTYPE, wchar_t*, int) {

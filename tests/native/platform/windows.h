@@ -60,8 +60,8 @@ static_assert(sizeof(GUID) == 16 && sizeof(RECT) == 16 && sizeof(BITMAPINFOHEADE
 // support for the wider registers, as the platform answers.
 BOOL IsProcessorFeaturePresent(DWORD feature);
 
-// UTF-8 (CP_UTF8) conversions with the platform's calling convention: a null output asks
-// for the length.
+// Text conversions with the platform's calling convention (a null output asks for the
+// length); ASCII only in the native build.
 constexpr UINT CP_UTF8 = 65001;
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* text, int length, wchar_t* wide,
                         int wideLength);
