@@ -35,7 +35,8 @@ for binary in "$native"/fuzz_*; do
     inputs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)"
     rate="$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)"
     features="$(grep -o ' ft: [0-9]*' "$log" | tail -1 | tr -dc 0-9)"
-    crashes="$(find "$work" -maxdepth 1 -name "$target-*" -type f | wc -l)"
+    crashes="$(find "$work" -maxdepth 1 -type f \( -name "$target-crash-*" -o \
+        -name "$target-leak-*" -o -name "$target-timeout-*" -o -name "$target-oom-*" \) | wc -l)"
     if [ "$status" -ne 0 ] && [ "$crashes" -eq 0 ]; then
         crashes=1 # a report without an input (for instance a fault at start-up)
     fi
