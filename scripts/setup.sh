@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing TestBench needs: the
-# mingw-w64 cross compilers (and clang with lld, CI's second compiler), Wine, Xvfb,
-# GoogleTest sources and the tools the tests use. With --missing it only prints the
-# names of the packages that are not installed (nothing when all are there).
+# mingw-w64 cross compilers (and clang with lld, CI's second compiler; clang's sanitizer
+# and libFuzzer run-times for the native core), Wine, Xvfb, GoogleTest sources and the
+# tools the tests use. With --missing it only prints the names of the packages that are
+# not installed (nothing when all are there).
 set -euo pipefail
 
 PACKAGES=(
     cmake make git
     mingw-w64 g++-mingw-w64-x86-64-posix
-    clang lld
+    clang lld libclang-rt-dev
     wine64 wine fonts-wine
     xvfb xauth imagemagick socat xdotool
     googletest nsis

@@ -18,6 +18,7 @@ if [ "${1:-}" = "--repeat" ]; then
 fi
 
 testbench_prepare_to_run
+"$TESTBENCH_ROOT/scripts/build-native.sh"
 
 cd "$TESTBENCH_BUILD_DIR"
 ctest --output-on-failure --timeout 300 -j 2 "${repeat[@]}" "$@"

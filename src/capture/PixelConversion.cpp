@@ -1,10 +1,10 @@
 #include "capture/PixelConversion.h"
 
 #include "capture/PixelRows.h"
-#include "framework/Bitmap.h"
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace tb {
 
@@ -44,8 +44,8 @@ bool SameLayout(TFrameLayout layout, TPixelFormat format) {
 
 // The direct converter for a layout and stored bitmap format, or null: those pairs go
 // through ReadRow and WriteRow.
-TPixelRowKernel DirectRow(TFrameLayout layout, TPixelFormat stored) {
-    const TPixelRowKernels& kernels = PixelRowKernels();
+TPixelRowKernel DirectRow(const TPixelRowKernels& kernels, TFrameLayout layout,
+                          TPixelFormat stored) {
     if (layout == TFrameLayout::Rgb24 && stored == TPixelFormat::pf8bit)
         return kernels.Rgb24ToGrey;
     if (layout == TFrameLayout::Rgb24 && stored == TPixelFormat::pf32bit)
@@ -106,8 +106,13 @@ std::size_t PaddedStride(TFrameLayout layout, std::int32_t width) {
 std::size_t FrameBytes(const TFrameShape& shape) {
     if (shape.Width <= 0 || shape.Height <= 0)
         return 0;
-    return shape.Stride * static_cast<std::size_t>(shape.Height - 1) +
-           RowBytes(shape.Layout, shape.Width);
+    const std::size_t row = RowBytes(shape.Layout, shape.Width);
+    const auto rows = static_cast<std::size_t>(shape.Height - 1);
+    // A stride whose rows go beyond the address space needs more than any buffer holds;
+    // the product must not wrap round to a small size.
+    if (rows != 0 && shape.Stride > (std::numeric_limits<std::size_t>::max() - row) / rows)
+        return std::numeric_limits<std::size_t>::max();
+    return shape.Stride * rows + row;
 }
 
 bool FitStrideToBuffer(TFrameShape& shape, std::size_t bufferBytes) {
@@ -270,13 +275,19 @@ void WriteRow(TPixelFormat format, const TBgr* colours, std::int32_t width, std:
 
 bool ConvertFrame(const TFrameShape& shape, std::span<const std::uint8_t> buffer,
                   TPixelFormat format, std::uint8_t* top, std::ptrdiff_t lineStep) {
+    return ConvertFrame(shape, buffer, format, top, lineStep, PixelRowKernels());
+}
+
+bool ConvertFrame(const TFrameShape& shape, std::span<const std::uint8_t> buffer,
+                  TPixelFormat format, std::uint8_t* top, std::ptrdiff_t lineStep,
+                  const TPixelRowKernels& kernels) {
     const std::size_t needed = FrameBytes(shape);
     if (needed == 0 || buffer.size() < needed || top == nullptr)
         return false;
     const TPixelFormat stored = StoredPixelFormat(format);
     const std::size_t rowBytes = RowBytes(shape.Layout, shape.Width);
     const bool copyRows = SameLayout(shape.Layout, stored);
-    const TPixelRowKernel direct = copyRows ? nullptr : DirectRow(shape.Layout, stored);
+    const TPixelRowKernel direct = copyRows ? nullptr : DirectRow(kernels, shape.Layout, stored);
     // Rows of equal length on both sides, in the same order in memory: one copy.
     const auto height = static_cast<std::size_t>(shape.Height);
     const auto rowStep = static_cast<std::ptrdiff_t>(rowBytes);

@@ -4,6 +4,7 @@
 // over plain data; nothing here reads outside the buffer it is given.
 #pragma once
 
+#include "capture/PixelRows.h"
 #include "framework/PixelFormat.h"
 
 #include <cstddef>
@@ -42,7 +43,8 @@ std::size_t RowBytes(TFrameLayout layout, std::int32_t width);
 // The rows padded to 32 bits, as the platform lays out uncompressed frames.
 std::size_t PaddedStride(TFrameLayout layout, std::int32_t width);
 // Bytes a buffer must hold for the frame: every row but the last at its stride, the last
-// to its end. 0 for a shape without pixels.
+// to its end. 0 for a shape without pixels; the largest size_t when the stride takes the
+// rows beyond the address space.
 std::size_t FrameBytes(const TFrameShape& shape);
 // Fits the shape's stride to a buffer: rows padded to 32 bits are the rule, but a buffer
 // of exactly the unpadded rows is read unpadded. False when the buffer holds neither.
@@ -72,5 +74,10 @@ void WriteRow(TPixelFormat format, const TBgr* colours, std::int32_t width, std:
 // pixels.
 bool ConvertFrame(const TFrameShape& shape, std::span<const std::uint8_t> buffer,
                   TPixelFormat format, std::uint8_t* top, std::ptrdiff_t lineStep);
+// The same with the given build of the row converters (RunnablePixelRowBuilds) in place
+// of the one PixelRowKernels picks.
+bool ConvertFrame(const TFrameShape& shape, std::span<const std::uint8_t> buffer,
+                  TPixelFormat format, std::uint8_t* top, std::ptrdiff_t lineStep,
+                  const TPixelRowKernels& kernels);
 
 } // namespace tb

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -39,7 +41,8 @@ TLocalType VideoInfo(REFGUID subtype, LONG width, LONG height, WORD bits, REFERE
     info.bmiHeader.biWidth = width;
     info.bmiHeader.biHeight = height;
     info.bmiHeader.biBitCount = bits;
-    info.bmiHeader.biSizeImage = static_cast<DWORD>(std::abs(width * height) * bits / 8);
+    info.bmiHeader.biSizeImage =
+        static_cast<DWORD>(std::llabs(std::int64_t{width} * height) * bits / 8);
     info.rcSource = {0, 0, width, std::abs(height)};
     local.type.majortype = MEDIATYPE_Video;
     local.type.subtype = subtype;

@@ -11,6 +11,7 @@
 #include <dvdmedia.h>
 
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -220,6 +221,19 @@ TEST(GrabConversion, ShortBufferWritesNothing) {
     EXPECT_FALSE(ConvertFrame(shape, buffer, TPixelFormat::pf24bit, target.data(), 9));
     EXPECT_FALSE(ConvertFrame(shape, buffer, TPixelFormat::pf8bit, target.data(), 9));
     EXPECT_EQ(target, Bytes(18, 0x55));
+}
+
+// A stride so large that the rows' extent wraps round the address space (2^63 x 2 rows)
+// once made the frame look 12 bytes long: the 12-byte buffer passed the length check and
+// the third row was read 2^64 bytes on, outside it.
+TEST(GrabConversion, AStrideBeyondTheAddressSpaceIsNotAShortFrame) {
+    TFrameShape shape = Shape(TFrameLayout::Rgb24, 4, 3);
+    shape.Stride = std::size_t{1} << 63;
+    EXPECT_EQ(FrameBytes(shape), std::numeric_limits<std::size_t>::max());
+    const Bytes buffer(12, 0x11);
+    Bytes target(3 * 12, 0x55);
+    EXPECT_FALSE(ConvertFrame(shape, buffer, TPixelFormat::pf24bit, target.data(), 12));
+    EXPECT_EQ(target, Bytes(3 * 12, 0x55));
 }
 
 // ---- The shape of a media type --------------------------------------------------------
