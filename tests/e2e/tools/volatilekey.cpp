@@ -10,20 +10,51 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
+
+namespace {
+
+// A key opened here, closed when it goes out of scope.
+struct Key {
+    HKEY handle = nullptr;
+    Key() = default;
+    Key(const Key&) = delete;
+    Key& operator=(const Key&) = delete;
+    ~Key() {
+        if (handle != nullptr)
+            ::RegCloseKey(handle);
+    }
+};
+
+} // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 2)
         return 2;
-    HKEY key = nullptr;
+    // The parents first, as ordinary keys: a volatile key's missing parents would be
+    // created volatile too, and would refuse lasting keys after this one is deleted.
+    const std::wstring path = argv[1];
+    const std::size_t last = path.rfind(L'\\');
+    Key parent;
+    LONG result =
+        last == std::wstring::npos
+            ? ::RegOpenKeyExW(HKEY_CURRENT_USER, nullptr, 0, KEY_ALL_ACCESS, &parent.handle)
+            : ::RegCreateKeyExW(HKEY_CURRENT_USER, path.substr(0, last).c_str(), 0, nullptr,
+                                REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &parent.handle,
+                                nullptr);
+    if (result != ERROR_SUCCESS) {
+        std::printf("the parent key cannot be created: %ld\n", result);
+        return 1;
+    }
+    const std::wstring leaf = last == std::wstring::npos ? path : path.substr(last + 1);
+    Key key;
     DWORD disposition = 0;
-    const LONG result =
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, argv[1], 0, nullptr, REG_OPTION_VOLATILE,
-                          KEY_ALL_ACCESS, nullptr, &key, &disposition);
+    result = ::RegCreateKeyExW(parent.handle, leaf.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                               KEY_ALL_ACCESS, nullptr, &key.handle, &disposition);
     if (result != ERROR_SUCCESS) {
         std::printf("RegCreateKeyEx failed: %ld\n", result);
         return 1;
     }
-    ::RegCloseKey(key);
     if (disposition != REG_CREATED_NEW_KEY) {
         std::printf("the key exists already\n");
         return 1;
