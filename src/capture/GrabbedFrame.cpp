@@ -11,7 +11,7 @@ bool MakeGrabbedBitmap(TFrameShape shape, std::span<const std::uint8_t> buffer,
         return false;
     const TPixelFormat format = BitmapFormatFor(requested, shape.Layout);
     TBitmap made;
-    if (!made.Create(shape.Width, shape.Height, format))
+    if (!made.Create(shape.Width, shape.Height, format, {}, TNewPixels::Written))
         return false;
     std::uint8_t* top = made.ScanLine(0);
     const std::ptrdiff_t lineStep = made.Height() > 1 ? made.ScanLine(1) - top : 0;

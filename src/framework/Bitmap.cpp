@@ -49,7 +49,7 @@ void TBitmap::Reset() {
 }
 
 bool TBitmap::Create(std::int32_t width, std::int32_t height, TPixelFormat format,
-                     std::span<const RGBQUAD> palette) {
+                     std::span<const RGBQUAD> palette, TNewPixels pixels) {
     Reset();
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide)
         return false;
@@ -87,15 +87,24 @@ bool TBitmap::Create(std::int32_t width, std::int32_t height, TPixelFormat forma
         std::memcpy(info.colours, masks, sizeof masks);
     }
 
-    void* pixels = nullptr;
+    void* memory = nullptr;
     UniqueBitmap handle(::CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info),
-                                           DIB_RGB_COLORS, &pixels, nullptr, 0));
-    if (!handle || pixels == nullptr)
+                                           DIB_RGB_COLORS, &memory, nullptr, 0));
+    if (!handle || memory == nullptr)
         return false;
 
     handle_ = std::move(handle);
-    bits_ = static_cast<std::uint8_t*>(pixels);
-    std::memset(bits_, 0, imageSize);
+    bits_ = static_cast<std::uint8_t*>(memory);
+    if (pixels == TNewPixels::Zero) {
+        std::memset(bits_, 0, imageSize);
+    } else {
+        // The fresh pages are touched once, by the caller's writing; a second pass over
+        // them would cost as much again.
+        const std::size_t used = (static_cast<std::size_t>(width) * bits + 7) / 8;
+        if (used < lineSize)
+            for (std::size_t line = 0; line < static_cast<std::size_t>(height); ++line)
+                std::memset(bits_ + line * lineSize + used, 0, lineSize - used);
+    }
     width_ = width;
     height_ = height;
     format_ = stored;
@@ -106,7 +115,7 @@ bool TBitmap::Create(std::int32_t width, std::int32_t height, TPixelFormat forma
 
 TBitmap TBitmap::Clone() const {
     TBitmap copy;
-    if (Empty() || !copy.Create(width_, height_, format_, palette_))
+    if (Empty() || !copy.Create(width_, height_, format_, palette_, TNewPixels::Written))
         return copy;
     ::GdiFlush(); // drawing on the original may still be queued
     std::memcpy(copy.bits_, bits_, scanLineSize_ * static_cast<std::size_t>(height_));

@@ -15,6 +15,12 @@
 
 namespace tb {
 
+// What the pixels of a new picture hold before its creator writes them.
+enum class TNewPixels {
+    Zero,    // every bit zero
+    Written, // the creator writes every pixel at once; only each line's padding is zeroed
+};
+
 class TBitmap {
 public:
     // The largest width or height a bitmap accepts.
@@ -28,12 +34,13 @@ public:
     ~TBitmap() = default;
 
     // Replaces the picture with a new one of width x height pixels in the format, every
-    // bit zero. A palette format takes `palette` (at most 2^bits entries; missing ones
-    // are black) or, when none is given, its default palette. False, with the bitmap
-    // empty, for a size that is not positive or above kMaxSide, or that the platform
-    // refuses.
+    // bit zero (or, with TNewPixels::Written, left for the caller to write, which saves a
+    // pass over the fresh memory). A palette format takes `palette` (at most 2^bits
+    // entries; missing ones are black) or, when none is given, its default palette.
+    // False, with the bitmap empty, for a size that is not positive or above kMaxSide, or
+    // that the platform refuses.
     bool Create(std::int32_t width, std::int32_t height, TPixelFormat format,
-                std::span<const RGBQUAD> palette = {});
+                std::span<const RGBQUAD> palette = {}, TNewPixels pixels = TNewPixels::Zero);
     // Gives the picture up; the bitmap is empty.
     void Reset();
     // A new bitmap with the same size, format, palette and pixels (empty for an empty one
