@@ -1,5 +1,6 @@
 #include "framework/UiThreadHandOver.h"
 
+#include <atomic>
 #include <stdexcept>
 
 namespace tb {
@@ -56,33 +57,36 @@ void TUiThreadHandOver::Run(const std::function<void()>& work) {
         work();
         return;
     }
-    UniqueHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!done)
-        throw std::runtime_error("Failed to create the hand-over event");
-    TRequest request{&work, nullptr, done.Get()};
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        requests_.push_back(&request);
-    }
-    ::SetEvent(pending_.Get());
+    TRequest request{&work, nullptr};
+    ::AcquireSRWLockExclusive(&lock_);
+    requests_.push_back(&request);
+    ::ReleaseSRWLockExclusive(&lock_);
+    // The message loop serves the request through the posted message; a user-interface
+    // thread in WaitServing does not dispatch posted messages and is woken by the event.
+    if (waitingServing_.load() > 0)
+        ::SetEvent(pending_.Get());
     ::PostMessageW(window_, kServe, 0, 0);
-    // After `done` the user-interface thread no longer touches the request, nor this object
-    // on its behalf.
-    ::WaitForSingleObject(done.Get(), INFINITE);
+    // Once `done` is set the user-interface thread no longer touches the request, nor this
+    // object on its behalf.
+    ::AcquireSRWLockExclusive(&lock_);
+    while (!request.done)
+        ::SleepConditionVariableSRW(&served_, &lock_, INFINITE, 0);
+    ::ReleaseSRWLockExclusive(&lock_);
     if (request.error)
         std::rethrow_exception(request.error);
 }
 
 void TUiThreadHandOver::Serve() {
     for (;;) {
+        ::AcquireSRWLockExclusive(&lock_);
         TRequest* request = nullptr;
-        {
-            std::lock_guard<std::mutex> guard(lock_);
-            if (requests_.empty())
-                return;
+        if (!requests_.empty()) {
             request = requests_.front();
             requests_.pop_front();
         }
+        ::ReleaseSRWLockExclusive(&lock_);
+        if (request == nullptr)
+            return;
         ++serving_;
         try {
             (*request->work)();
@@ -90,13 +94,24 @@ void TUiThreadHandOver::Serve() {
             request->error = std::current_exception();
         }
         --serving_;
-        ::SetEvent(request->done);
+        ::AcquireSRWLockExclusive(&lock_);
+        request->done = true;
+        ::WakeAllConditionVariable(&served_);
+        ::ReleaseSRWLockExclusive(&lock_);
     }
 }
 
 bool TUiThreadHandOver::WaitServing(HANDLE object, DWORD timeoutMs) {
+    // Counted, as a handler served here may close another port and wait in turn.
+    struct TWaiting {
+        std::atomic<int>& count;
+        explicit TWaiting(std::atomic<int>& c) : count(c) { ++count; }
+        ~TWaiting() { --count; }
+    } waiting(waitingServing_);
     const ULONGLONG start = ::GetTickCount64();
     for (;;) {
+        // A request queued before the count was seen raised has no event: served here.
+        Serve();
         DWORD remaining = INFINITE;
         if (timeoutMs != INFINITE) {
             const ULONGLONG elapsed = ::GetTickCount64() - start;

@@ -9,10 +9,10 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <deque>
 #include <exception>
 #include <functional>
-#include <mutex>
 
 namespace tb {
 
@@ -47,12 +47,17 @@ private:
     struct TRequest {
         const std::function<void()>* work;
         std::exception_ptr error;
-        HANDLE done;
+        bool done = false; // under lock_
     };
     DWORD uiThread_;
     HWND window_ = nullptr;
-    UniqueHandle pending_; // auto-reset: a request is waiting
-    std::mutex lock_;
+    UniqueHandle pending_; // auto-reset: a request is waiting, set while WaitServing runs
+    std::atomic<int> waitingServing_{0};
+    // The queue and each request's end. A slim lock and a condition variable, not a kernel
+    // event per request: a hand-over is on the path of every received byte, and each event
+    // would cost its creation, its signal, its wait and its closing in calls to the kernel.
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    CONDITION_VARIABLE served_ = CONDITION_VARIABLE_INIT;
     std::deque<TRequest*> requests_;
     int serving_ = 0;
 };

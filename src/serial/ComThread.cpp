@@ -37,7 +37,7 @@ DWORD TComThread::RetryPause(unsigned failures) {
     // vanished device, a line the driver cannot watch) backs off to a slow poll.
     if (failures <= 1)
         return 0;
-    const unsigned shift = failures - 2 < 7 ? failures - 2 : 7;
+    const unsigned shift = failures - 2 < 10 ? failures - 2 : 10;
     const DWORD pause = DWORD{1} << shift;
     return pause < kMaxRetryPauseMs ? pause : kMaxRetryPauseMs;
 }

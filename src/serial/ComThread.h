@@ -39,8 +39,9 @@ public:
     // as the notification returns, without touching the device again.
     void Abandon();
 
-    // Longest pause between re-armed waits while completions keep failing, ms.
-    static constexpr DWORD kMaxRetryPauseMs = 100;
+    // Longest pause between re-armed waits while completions keep failing, ms: a line the
+    // driver cannot watch (a pty without modem lines) then costs one attempt a second.
+    static constexpr DWORD kMaxRetryPauseMs = 1000;
     // The pause before re-arming after `failures` failed completions in a row.
     static DWORD RetryPause(unsigned failures);
 

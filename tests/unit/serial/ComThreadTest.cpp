@@ -242,8 +242,8 @@ TEST_F(ComThreadTest, ASuccessfulWaitEndsTheBackOff) {
 }
 
 TEST(ComThreadRetry, PauseGrowsToItsCeiling) {
-    const unsigned failures[] = {0, 1, 2, 3, 4, 8, 9, 100, 100000};
-    const DWORD pauses[] = {0, 0, 1, 2, 4, 64, 100, 100, 100};
+    const unsigned failures[] = {0, 1, 2, 3, 4, 8, 11, 12, 100, 100000};
+    const DWORD pauses[] = {0, 0, 1, 2, 4, 64, 512, 1000, 1000, 1000};
     for (size_t i = 0; i < std::size(failures); ++i)
         EXPECT_EQ(TComThread::RetryPause(failures[i]), pauses[i]) << failures[i];
 }
