@@ -130,14 +130,7 @@ class TestWindows(unittest.TestCase):
 
     def wait_until(self, probe, timeout, interval=0.2):
         """The first true value `probe` gives within `timeout` seconds, else None."""
-        deadline = time.monotonic() + timeout
-        while True:
-            value = probe()
-            if value:
-                return value
-            if time.monotonic() > deadline:
-                return None
-            time.sleep(interval)
+        return harness.wait_until(probe, timeout, interval) or None
 
     def capture_control(self, caption=MAIN):
         for klass, rect, _ in self.session.children(caption):
