@@ -237,7 +237,8 @@ int main(int argc, char** argv) {
     std::int64_t rxAt = 0;
     std::string received;
     port.OnRxChar = [&](TComPort& sender, std::int32_t inQue) {
-        rxAt = CounterNs();
+        if (rxAt == 0) // the first batch of the round
+            rxAt = CounterNs();
         std::string chunk;
         sender.ReadString(chunk, inQue);
         received += chunk;
