@@ -126,12 +126,11 @@ bool TUiThreadHandOver::WaitServing(HANDLE object, DWORD timeoutMs) {
             2, objects, FALSE, remaining < 1000 ? remaining : 1000, QS_SENDMESSAGE);
         if (result == WAIT_OBJECT_0)
             return true;
-        if (result == WAIT_OBJECT_0 + 1 || result == WAIT_TIMEOUT) {
-            Serve();
-        } else if (result == WAIT_OBJECT_0 + 2) {
+        // A request's event or the timeout: the loop's start serves what is queued.
+        if (result == WAIT_OBJECT_0 + 2) {
             MSG message;
             ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        } else {
+        } else if (result != WAIT_OBJECT_0 + 1 && result != WAIT_TIMEOUT) {
             return false;
         }
     }
