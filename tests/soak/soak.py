@@ -318,7 +318,9 @@ class Soak:
         program = self.start_program()
         try:
             if self.session.wait_for_window(CAPTION, timeout=60) is None:
-                return "no main window: " + program.output()[-300:]
+                return "no main window (program %s; windows %s): %s" % (
+                    "running" if program.running() else "ended with %s" % program.wait(0),
+                    self.session.top_level_windows(), program.output()[-300:])
             boxes = self.answer_boxes(3)
             if len(boxes) > len(bad):
                 return "%d messages for %d values: %s" % (len(boxes), len(bad), boxes)
@@ -363,11 +365,19 @@ class Soak:
             cases = at_once[::3] + cases[::47]
         else:
             cases = cases + at_once
-        tried = passed = 0
+        tried = passed = unshown = 0
         failed = []
         for label, bad in cases:
             tried += 1
             problem = self.hostile_case(bad)
+            if problem is not None and problem.startswith("no main window"):
+                # Each case writes its values afresh, so a window the values keep away
+                # stays away on a second start too; a single start without a window is
+                # counted in the figures, and its windows and output are printed.
+                unshown += 1
+                print("  hostile %s: start without a window, tried again: %s" % (label, problem),
+                      flush=True)
+                problem = self.hostile_case(bad)
             if problem is None:
                 passed += 1
             else:
@@ -376,7 +386,9 @@ class Soak:
             if tried % 25 == 0:
                 print("  hostile: %d of %d cases tried, %d passed" % (tried, len(cases), passed),
                       flush=True)
-        self.row("hostile settings", "cases=%d passed=%d" % (tried, passed), passed == tried,
+        self.row("hostile settings",
+                 "cases=%d passed=%d starts_without_window=%d" % (tried, passed, unshown),
+                 passed == tried,
                  "; ".join(failed[:3]))
 
 
