@@ -4,12 +4,12 @@
 # its reference's median measured in the same run, the ratio, the goal and whether the
 # line meets it. Not part of the test command. Options:
 #   --runs N       runs per frame-grabbing line (default 300)
-#   --rounds N     serial write/receive rounds (default 200)
+#   --rounds N     serial write/receive rounds (default 600)
 #   --no-serial    no serial link lines
 #   --no-preview   no start-up, preview and device switch lines (TestBench.exe against a
 #                  bare graph)
 #   --only-preview only those lines (no frame grabbing, test camera or serial link)
-#   --preview-rounds N  program runs of each kind for those lines (default 2)
+#   --preview-rounds N  program runs of each kind for those lines (default 5)
 #   --preview-seconds S --drop-seconds S  preview CPU window (default 15) and dropped
 #                  frames window (default 60)
 #   --sizes LIST   the HD camera's modes for those lines (default
@@ -22,11 +22,11 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 runs=300
-rounds=200
+rounds=600
 serial=1
 preview=1
 others=1
-preview_rounds=2
+preview_rounds=5
 preview_seconds=15
 drop_seconds=60
 sizes="640x480@30,1280x720@60,1920x1080@60,3840x2160@30"
