@@ -10,7 +10,7 @@ PACKAGES=(
     cmake make git
     mingw-w64 g++-mingw-w64-x86-64-posix
     clang lld libclang-rt-dev
-    wine64 wine fonts-wine
+    wine64 wine fonts-wine libv4l-0
     xvfb xauth imagemagick socat xdotool
     googletest nsis
     gcc libc6-dev python3
