@@ -42,6 +42,10 @@ TFFormatPanel::TFFormatPanel(TApplication& application, TVideoCapture& videoCapt
 }
 
 void TFFormatPanel::FormShow() {
+    ShowRunningMode();
+}
+
+void TFFormatPanel::ShowRunningMode() {
     edVideoWidth_.SetText(std::to_wstring(capture_.VideoWidth()));
     edVideoHeight_.SetText(std::to_wstring(capture_.VideoHeight()));
 }
@@ -51,8 +55,22 @@ void TFFormatPanel::btnSetClick() {
     // the device in a half-changed mode.
     const std::int32_t width = FrameSizeFromText(edVideoWidth_.Text(), L"width");
     const std::int32_t height = FrameSizeFromText(edVideoHeight_.Text(), L"height");
+    // The width and then the height, each with its own rebuild, as a scaling device takes
+    // them. A device with fixed modes (a webcam, an HDMI grabber) refuses the mixed size
+    // between two of its modes (1280x480 on the way from 640x480 to 1280x720): then both
+    // sides go to it as one mode.
     capture_.SetVideoWidth(width);
-    capture_.SetVideoHeight(height);
+    if (capture_.VideoWidth() == width) {
+        capture_.SetVideoHeight(height);
+    } else {
+        VideoFormat format;
+        capture_.GetVideoFormat(format);
+        format.Width = width;
+        format.Height = height;
+        capture_.SetVideoFormat(format);
+    }
+    // A size the device refused leaves the picture in the mode it had: the fields say so.
+    ShowRunningMode();
 }
 
 void TFFormatPanel::Button1Click() {

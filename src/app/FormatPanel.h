@@ -39,13 +39,16 @@ public:
     // take the control's current width and height.
     void FormShow();
     // "Set": checks both fields first, then applies the width and the height, one after
-    // the other, each rebuilding the control's graph. A bad field raises the conversion
-    // error and applies nothing.
+    // the other, each rebuilding the control's graph; where the device refuses the width
+    // alone (fixed modes), both as one mode. The fields then show the mode that runs. A
+    // bad field raises the conversion error and applies nothing.
     void btnSetClick();
     // "Save to Reg": stores the control's devices and current format.
     void Button1Click();
 
 private:
+    void ShowRunningMode();
+
     TVideoCapture& capture_;
     TLabel widthLabel_;
     TEdit edVideoWidth_;

@@ -105,6 +105,11 @@ void TForm1::ApplyAutoSize() {
         SetAutoSize(false);
         capture.SetAlign(TAlign::alClient);
         capture.SetAutoSize(false);
+        // While its AutoSize was still on, the control's own size message took the video's
+        // size back; the window, perhaps held at the screen's size, reports no size change
+        // that would fit it again. So the control is fitted to the client area now, and
+        // the picture scaled into it, whatever the window's size history.
+        Realign();
     }
 }
 

@@ -36,6 +36,21 @@ std::vector<TPopupMenuEntry> DeviceEntries(const TPopupMenuInput& input) {
     return entries;
 }
 
+// A separator only between two groups: none first or last, never two in a row (a
+// device without dialogs, Wine's own capture source for one, would end the menu in one).
+std::vector<TPopupMenuEntry> WithoutStraySeparators(std::vector<TPopupMenuEntry> entries) {
+    std::vector<TPopupMenuEntry> kept;
+    for (TPopupMenuEntry& entry : entries) {
+        const bool separator = entry.Caption == kSeparatorCaption;
+        if (separator && (kept.empty() || kept.back().Caption == kSeparatorCaption))
+            continue;
+        kept.push_back(std::move(entry));
+    }
+    if (!kept.empty() && kept.back().Caption == kSeparatorCaption)
+        kept.pop_back();
+    return kept;
+}
+
 } // namespace
 
 std::wstring DialogCaption(int kind) {
@@ -72,7 +87,7 @@ std::vector<TPopupMenuEntry> PopupMenuEntries(const TPopupMenuInput& input) {
             continue;
         entries.push_back({dialogs[i].Caption, kTagFirstDialog + static_cast<int>(i), false, true});
     }
-    return entries;
+    return WithoutStraySeparators(std::move(entries));
 }
 
 // ---- The control's menu -------------------------------------------------------------

@@ -102,7 +102,10 @@ std::uint32_t FrameImageSize(std::int32_t width, std::int32_t height, std::uint1
 
 bool WriteVideoFormat(const VideoFormat& format, AM_MEDIA_TYPE& type) {
     const std::optional<REFERENCE_TIME> frameTime = FrameTimeFromFrameRate(format.FrameRate);
-    if (!frameTime)
+    // A rate of 0 is a device that keeps its own frame time (Wine's capture source reports
+    // every mode so): the size and subtype still go to the pin. A cleared record is no mode.
+    const bool keepFrameTime = format.FrameRate == 0 && format.Width > 0 && format.Height > 0;
+    if (!frameTime && !keepFrameTime)
         return false;
     // The block keeps the layout the pin reported, whatever format type is asked for.
     const TVideoInfoParts parts = VideoInfoParts(type);
@@ -116,7 +119,8 @@ bool WriteVideoFormat(const VideoFormat& format, AM_MEDIA_TYPE& type) {
     BITMAPINFOHEADER& header = *parts.header;
     const bool resized = header.biWidth != format.Width || header.biHeight != format.Height ||
                          header.biBitCount != format.BitCount;
-    *parts.frameTime = *frameTime;
+    if (frameTime)
+        *parts.frameTime = *frameTime;
     header.biWidth = format.Width;
     header.biHeight = format.Height;
     header.biBitCount = format.BitCount;

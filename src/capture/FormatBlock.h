@@ -46,8 +46,10 @@ VideoFormat ReadVideoFormat(const AM_MEDIA_TYPE& type);
 // when given, and into the format block (of the layout the type's format type names)
 // the frame duration, width, height and bit count. When the size or depth changes, the
 // image size in the header and a fixed sample size follow it, so that the type never
-// announces buffers smaller than its frames. Returns false, with the type unchanged,
-// when the mode's frame rate has no duration. A block of another layout, or one too
+// announces buffers smaller than its frames. A rate of 0 with a size leaves the block's
+// frame duration as the device reported it (a device that reports no frame time keeps
+// its own). Returns false, with the type unchanged, for any other rate without a
+// duration, and for a rate of 0 without a size. A block of another layout, or one too
 // short for its layout, is left unchanged.
 bool WriteVideoFormat(const VideoFormat& format, AM_MEDIA_TYPE& type);
 

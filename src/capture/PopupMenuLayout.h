@@ -69,7 +69,8 @@ struct TPopupMenuInput {
 
 // The menu: the device section ("Clear capture" and the devices), a separator,
 // "Devices and Compressors" with its separator, the available dialogs except
-// "Video Preview" (whose position still counts in the tags after it).
+// "Video Preview" (whose position still counts in the tags after it). A separator stands
+// only between two items: never first, last or twice in a row.
 std::vector<TPopupMenuEntry> PopupMenuEntries(const TPopupMenuInput& input);
 
 } // namespace tb

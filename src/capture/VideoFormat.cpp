@@ -40,9 +40,10 @@ void TVideoCapture::GetVideoFormat(VideoFormat& format) {
 }
 
 // Writes the mode into the format the pin reports and hands it back to the pin, then
-// builds the graph again. A DV source's mode is not changed this way. A mode the pin
-// refuses, or one without a frame rate, leaves the device's previous mode in place;
-// the graph is rebuilt all the same.
+// builds the graph again. A DV source's mode is not changed this way. A rate of 0 keeps
+// the device's own frame time (see WriteVideoFormat). A mode the pin refuses, or one
+// that cannot be written, leaves the device's previous mode in place; the graph is
+// rebuilt all the same.
 bool TVideoCapture::SetVideoFormat(const VideoFormat& format) {
     if (IsDVStream())
         return true;

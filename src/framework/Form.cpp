@@ -1,4 +1,5 @@
 #include "framework/Form.h"
+#include "framework/Screen.h"
 
 #include "framework/Application.h"
 
@@ -192,8 +193,40 @@ void TForm::ApplyAutoSize() {
     if (!autoSize_ || !HandleAllocated() || WindowState() != TWindowState::wsNormal)
         return;
     SIZE fit{};
-    if (FittingClientSize(fit) && (fit.cx != ClientWidth() || fit.cy != ClientHeight()))
+    if (FittingClientSize(fit) && (fit.cx != ClientWidth() || fit.cy != ClientHeight())) {
         SetClientSize(fit.cx, fit.cy);
+        KeepOnWorkArea();
+    }
+}
+
+void TForm::KeepOnWorkArea() {
+    if (Parent() != nullptr)
+        return;
+    const HWND window = Handle();
+    RECT outer{};
+    ::GetWindowRect(window, &outer);
+    POINT user{outer.left, outer.top};
+    // Still where an earlier fit put it: the user's own position is the one to return to
+    // as far as the new size allows.
+    if (fitMove_ && fitMove_->Fitted.x == outer.left && fitMove_->Fitted.y == outer.top)
+        user = fitMove_->User;
+    RECT wanted = outer;
+    ::OffsetRect(&wanted, user.x - outer.left, user.y - outer.top);
+    const POINT kept = KeptOnWorkArea(wanted, WorkAreaOf(window));
+    if (kept.x == user.x && kept.y == user.y)
+        fitMove_.reset();
+    else
+        fitMove_ = TFitMove{user, kept};
+    if (kept.x != outer.left || kept.y != outer.top)
+        ::SetWindowPos(window, nullptr, kept.x, kept.y, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT TForm::UserNormalBounds() {
+    RECT bounds = NormalBounds();
+    if (fitMove_ && fitMove_->Fitted.x == bounds.left && fitMove_->Fitted.y == bounds.top)
+        ::OffsetRect(&bounds, fitMove_->User.x - bounds.left, fitMove_->User.y - bounds.top);
+    return bounds;
 }
 
 void TForm::KeepFittingSize(WINDOWPOS& position) {

@@ -11,6 +11,7 @@
 #include "framework/Menu.h"
 
 #include <bitset>
+#include <optional>
 #include <functional>
 
 namespace tb {
@@ -49,6 +50,9 @@ public:
     // maximised.
     RECT NormalBounds();
     void SetNormalBounds(const RECT& bounds);
+    // The normal rectangle as the user left it: where AutoSize moved the window to keep
+    // it on the screen, the position the user had given it (the size is the current one).
+    RECT UserNormalBounds();
 
     // Fits the client area to the controls.
     bool AutoSize() const { return autoSize_; }
@@ -99,6 +103,9 @@ protected:
 
 private:
     void ApplyAutoSize();
+    // Moves a top-level window that AutoSize resized back onto its work area, from the
+    // position the user gave it.
+    void KeepOnWorkArea();
     // The client size that fits the controls, when AutoSize has any to fit.
     bool FittingClientSize(SIZE& size) const;
     // Keeps a size change of a normal window with AutoSize to the fitting size.
@@ -111,6 +118,12 @@ private:
     TBorderStyle borderStyle_ = TBorderStyle::bsSizeable;
     TWindowState pendingState_ = TWindowState::wsNormal;
     bool autoSize_ = false;
+    // Where the user had the window and where AutoSize moved it to, while it is there.
+    struct TFitMove {
+        POINT User{};
+        POINT Fitted{};
+    };
+    std::optional<TFitMove> fitMove_;
     bool usesDialogKeys_ = false;
     bool modal_ = false;
     INT_PTR modalResult_ = mrNone;

@@ -73,6 +73,7 @@ void TComPort::Close() {
     // Cleared first: a notification delivered while this waits for the event thread sees
     // the port closing, and a Close from such a handler does nothing more.
     connected_ = false;
+    std::unique_ptr<TEventWaitRecord> stranded;
     if (thread_ && thread_->Dispatching()) {
         // Closing from inside this port's own notification: the event thread is blocked
         // until the notification returns, so it cannot be waited for now. It is told to
@@ -82,11 +83,26 @@ void TComPort::Close() {
         PurgeOut();
         retired_.push_back(std::move(thread_));
     } else {
+        if (thread_) {
+            thread_->Stop();
+            stranded = thread_->TakeStrandedWait();
+        }
         thread_.reset();
     }
     CloseDevice();
+    ReleaseStrandedWait(std::move(stranded));
     if (OnClose)
         OnClose(*this);
+}
+
+void TComPort::ReleaseStrandedWait(std::unique_ptr<TEventWaitRecord> stranded) {
+    if (!stranded)
+        return;
+    // Closing the handle ends the wait; the device writes its completion into the record
+    // shortly after. Should it still not have, the record is left to it for good: a few
+    // bytes lost are better than a late completion written into freed memory.
+    if (::WaitForSingleObject(stranded->event.Get(), 1000) != WAIT_OBJECT_0)
+        (void)stranded.release();
 }
 
 void TComPort::CloseDevice() {

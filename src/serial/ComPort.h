@@ -18,6 +18,7 @@
 namespace tb {
 
 class TComThread;
+struct TEventWaitRecord;
 
 class TComPort {
 public:
@@ -103,6 +104,9 @@ private:
     void ApplySettings();
     void CloseDevice();
     void ReapRetiredThreads();
+    // Frees the record of a wait the device did not end when asked, once the closed
+    // handle has ended it.
+    static void ReleaseStrandedWait(std::unique_ptr<TEventWaitRecord> stranded);
     bool Transfer(bool write, void* data, DWORD count, DWORD& done);
 
     std::wstring name_;

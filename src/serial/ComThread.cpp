@@ -10,9 +10,12 @@ namespace tb {
 
 TComThread::TComThread(TComPort& port)
     : port_(port), platform_(port.Platform()), device_(port.Handle()),
-      mask_(EventMaskFor(port.Events())), stop_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-    if (!stop_)
+      mask_(EventMaskFor(port.Events())), wait_(std::make_unique<TEventWaitRecord>()),
+      stop_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    wait_->event.Reset(::CreateEventW(nullptr, TRUE, TRUE, nullptr));
+    if (!stop_ || !wait_->event)
         throw std::runtime_error("Failed to create the serial stop event");
+    wait_->overlapped.hEvent = wait_->event.Get();
     platform_.SetMask(device_, mask_);
     thread_.Reset(::CreateThread(nullptr, 0, &TComThread::ThreadProc, this, 0, nullptr));
     if (!thread_)
@@ -20,6 +23,10 @@ TComThread::TComThread(TComPort& port)
 }
 
 TComThread::~TComThread() {
+    Stop();
+}
+
+void TComThread::Stop() {
     ::SetEvent(stop_.Get());
     if (::GetCurrentThreadId() == handOver_.UiThreadId())
         handOver_.WaitServing(thread_.Get());
@@ -53,18 +60,21 @@ DWORD WINAPI TComThread::ThreadProc(void* self) {
     return 0;
 }
 
+std::unique_ptr<TEventWaitRecord> TComThread::TakeStrandedWait() {
+    if (!stranded_ || !ended_)
+        return nullptr;
+    stranded_ = false;
+    return std::move(wait_);
+}
+
 void TComThread::Execute() {
-    UniqueHandle waitEvent(::CreateEventW(nullptr, TRUE, TRUE, nullptr));
-    if (!waitEvent)
-        return;
-    overlapped_ = OVERLAPPED{};
-    overlapped_.hEvent = waitEvent.Get();
-    const HANDLE pair[2] = {stop_.Get(), waitEvent.Get()};
+    OVERLAPPED& overlapped = wait_->overlapped;
+    const HANDLE pair[2] = {stop_.Get(), wait_->event.Get()};
     unsigned failures = 0;
     bool pending = false;
 
     for (;;) {
-        if (platform_.WaitEvent(device_, eventWord_, overlapped_) ||
+        if (platform_.WaitEvent(device_, wait_->eventWord, overlapped) ||
             platform_.LastError() == ERROR_IO_PENDING) {
             pending = true;
             const DWORD index = ::WaitForMultipleObjects(2, pair, FALSE, INFINITE);
@@ -72,7 +82,7 @@ void TComThread::Execute() {
                 break;
             pending = false;
             DWORD scratch = 0;
-            if (platform_.OverlappedResult(device_, overlapped_, scratch, false)) {
+            if (platform_.OverlappedResult(device_, overlapped, scratch, false)) {
                 failures = 0;
                 // A handler's exception comes back here and ends the thread at once.
                 handOver_.Run([this] { DispatchEvents(); });
@@ -90,18 +100,22 @@ void TComThread::Execute() {
     }
 
     if (pending)
-        StopPendingWait(waitEvent.Get());
+        StopPendingWait();
     port_.PurgeIn();
     port_.PurgeOut();
 }
 
-void TComThread::StopPendingWait(HANDLE waitEvent) {
+void TComThread::StopPendingWait() {
     // The device may still write into the record: end the wait (an empty mask completes
-    // it) and let it finish before the record and its event go away.
+    // it) and let it finish before the record and its event go away. A driver that does
+    // not end it within a second strands the record: the port keeps it until the
+    // device's handle is closed, which ends every wait on it.
     platform_.SetMask(device_, 0);
-    if (::WaitForSingleObject(waitEvent, 1000) == WAIT_OBJECT_0) {
+    if (::WaitForSingleObject(wait_->event.Get(), 1000) == WAIT_OBJECT_0) {
         DWORD scratch = 0;
-        platform_.OverlappedResult(device_, overlapped_, scratch, false);
+        platform_.OverlappedResult(device_, wait_->overlapped, scratch, false);
+    } else {
+        stranded_ = true;
     }
 }
 
@@ -112,7 +126,7 @@ void TComThread::DispatchEvents() {
         ~Guard() { --depth; }
     } guard(dispatching_);
 
-    const DWORD word = eventWord_;
+    const DWORD word = wait_->eventWord;
     // Fixed order; each handler is copied first, since a handler may replace itself.
     if ((word & EV_RXCHAR) != 0 && port_.OnRxChar) {
         const std::int32_t inQue = port_.InQueCount();

@@ -37,8 +37,9 @@ void SaveFormPlacement(TSettingsStore& store, TForm& form) {
     if (StoresWindowState(style))
         store.RegWriteInteger(section, L"WindowState", static_cast<int>(form.WindowState()));
     // The rectangle of the normal state: a minimised or maximised window stores where a
-    // restore brings it back, not its icon or its full-screen frame.
-    const RECT bounds = form.NormalBounds();
+    // restore brings it back, not its icon or its full-screen frame; a window that
+    // AutoSize moved to keep it on the screen stores where the user had it.
+    const RECT bounds = form.UserNormalBounds();
     store.RegWriteInteger(section, L"left", bounds.left);
     store.RegWriteInteger(section, L"top", bounds.top);
     if (StoresSize(style)) {

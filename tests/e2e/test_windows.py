@@ -5,6 +5,9 @@ screenshots, what the simulated camera receives):
 
 - AutoSize holds: started maximised and then restored, the main window fits the live
   picture; a drag of its frame does not crop the picture; maximised stays maximised.
+- HD pictures (3840x2160, 1920x1080) on a 1280x1024 screen: the grown window keeps its
+  title bar on the screen; AutoSize off fits the picture into the window, on again sizes
+  the control to the video.
 - Settings that cannot be written (a volatile application key) are reported, and the
   close box and File > Exit still close the program.
 - Key releases with Alt held reach the camera; Alt and the arrows still work the menus.
@@ -52,6 +55,7 @@ FORM_KEY = APP_KEY + "\\Form1"
 CAPTURE_KEY = FORM_KEY + "\\VideoCapture1"
 CAMERA_KEY = APP_KEY + "\\FCommData"
 CAPTURE_CLASS = "TestBench.Window"
+HD_CAMERA = "Test HD Camera"
 BARS = ((255, 255, 0), (0, 255, 255), (255, 0, 255), (0, 0, 255))
 # Wine draws the frames itself: a sizeable frame is 4 pixels, a caption button 18.
 FRAME = 4
@@ -61,7 +65,7 @@ CAPTION_BUTTON = 18
 class TestWindows(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.session = harness.open_session("windows", time_limit=280)
+        cls.session = harness.open_session("windows", time_limit=400)
         cls.work = tempfile.mkdtemp(prefix="e2e-windows-")
         try:
             pty_file = os.path.join(cls.work, "pty")
@@ -278,6 +282,61 @@ class TestWindows(unittest.TestCase):
         self.assertGreaterEqual(self.session.window_rect(MAIN)[2], 1280)
         self.close_main(program)
         self.assertEqual(self.session.reg_query(FORM_KEY, "WindowState"), ("REG_DWORD", "0x2"))
+
+    def test_hd_pictures_fit_the_window_with_autosize_off_and_on(self):
+        """On a 1280x1024 screen: AutoSize on keeps the grown window's title bar on the
+        screen; AutoSize off fits the control to the client area and the picture to the
+        control, whatever size the window was held at; on again, the control takes the
+        video's size once more."""
+        for width, height in ((3840, 2160), (1920, 1080)):
+            self.session.reg_delete(APP_KEY)
+            section = CAPTURE_KEY + "\\" + HD_CAMERA
+            self.session.reg_add(CAPTURE_KEY, "VideoDeviceName", HD_CAMERA)
+            self.session.reg_add(section, "VideoWidth", width, "REG_DWORD")
+            self.session.reg_add(section, "VideoHeight", height, "REG_DWORD")
+            self.session.reg_add(section, "VideoBitCount", 24, "REG_DWORD")
+            program, _ = self.start()
+            self.assertIsNotNone(self.control_of_size(width + 4, height + 4),
+                                 "%dx%d: the control never took the video's size: %s"
+                                 % (width, height, self.capture_control()))
+            x, y, _, _ = self.session.window_rect(MAIN)
+            self.assertGreaterEqual((x, y), (0, 0), "the title bar is off the screen")
+
+            self.session.menu_keys(MAIN, "F10", "Right", "Down", "Return")  # AutoSize off
+            fitted = self.wait_until(self.picture_filling_client_area, timeout=15)
+            self.assertIsNotNone(fitted, "%dx%d, AutoSize off: window %s, control %s"
+                                 % (width, height, self.session.window_rect(MAIN),
+                                    self.capture_control()))
+
+            self.session.menu_keys(MAIN, "F10", "Right", "Down", "Return")  # AutoSize on
+            self.assertIsNotNone(self.control_of_size(width + 4, height + 4),
+                                 "%dx%d, AutoSize on again: %s"
+                                 % (width, height, self.capture_control()))
+            x, y, _, _ = self.session.window_rect(MAIN)
+            self.assertGreaterEqual((x, y), (0, 0), "the title bar is off the screen")
+            self.close_main(program)
+
+    def control_of_size(self, width, height):
+        return self.wait_until(
+            lambda: (lambda c: c if c and c[2:] == (width, height) else None)(
+                self.capture_control()), timeout=20)
+
+    def picture_filling_client_area(self):
+        """The video window's rectangle when the control fills the main window's client
+        area (the frame evenly on three sides, caption and menu above) and the video window
+        fills the control less its 2-pixel bevel; else None."""
+        window, control = self.session.window_rect(MAIN), self.capture_control()
+        if not window or not control:
+            return None
+        x, y, width, height = window
+        cx, cy, cwidth, cheight = control
+        if (cx - x, x + width - (cx + cwidth), y + height - (cy + cheight)) != (FRAME,) * 3:
+            return None
+        inner = (cx + 2, cy + 2, cwidth - 4, cheight - 4)
+        for _, rect, _ in self.session.children(MAIN):
+            if rect == inner:
+                return rect
+        return None
 
     def test_a_program_whose_settings_cannot_be_written_still_closes(self):
         volatile = self.session.build_path("tests/e2e/volatilekey.exe")

@@ -132,7 +132,18 @@ void TFakeSerial::Record(std::string call) {
 void TFakeSerial::Complete(OVERLAPPED& overlapped, DWORD status, DWORD transferred) {
     overlapped.Internal = status;
     overlapped.InternalHigh = transferred;
-    ::SetEvent(overlapped.hEvent);
+    if (!::SetEvent(overlapped.hEvent))
+        ++completionsIntoReleasedRecords_;
+}
+
+void TFakeSerial::KeepWaitsOnNewMask(bool keep) {
+    std::lock_guard<std::mutex> guard(lock_);
+    keepWaitsOnNewMask_ = keep;
+}
+
+int TFakeSerial::CompletionsIntoReleasedRecords() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return completionsIntoReleasedRecords_;
 }
 
 void TFakeSerial::CompleteWait(DWORD bits, DWORD status) {
@@ -318,7 +329,7 @@ bool TFakeSerial::SetMask(HANDLE device, DWORD mask) {
         return false;
     mask_ = mask;
     // A new mask ends the pending wait, as the driver does.
-    if (waitRecord_ != nullptr)
+    if (waitRecord_ != nullptr && !keepWaitsOnNewMask_)
         CompleteWait(0, ERROR_OPERATION_ABORTED);
     return true;
 }

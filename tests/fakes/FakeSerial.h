@@ -32,6 +32,9 @@ public:
     void RaiseEvents(DWORD bits);
     // Writes go out only up to this many bytes per call (flow control); -1 for no limit.
     void SetWriteLimit(int bytes);
+    // A driver that does not end a pending event wait when the mask is changed; closing
+    // the handle still ends it.
+    void KeepWaitsOnNewMask(bool keep);
 
     // Observation (any thread).
     std::vector<std::string> Calls() const;
@@ -44,6 +47,9 @@ public:
     DWORD Mask() const;
     int OpenHandles() const;
     bool WaitPending() const;
+    // Completions the fake wrote into a record whose event was already closed: the owner
+    // had let the record go while the wait was still pending.
+    int CompletionsIntoReleasedRecords() const;
     // Waits until an event wait is pending (the event thread is armed); false on time-out.
     bool WaitUntilArmed(DWORD timeoutMs) const;
 
@@ -69,12 +75,14 @@ private:
     bool Known(HANDLE device) const;
     void Record(std::string call);
     void CompleteWait(DWORD bits, DWORD status);
-    static void Complete(OVERLAPPED& overlapped, DWORD status, DWORD transferred);
+    void Complete(OVERLAPPED& overlapped, DWORD status, DWORD transferred);
 
     mutable std::mutex lock_;
     std::map<std::string, DWORD> failures_;
     std::set<std::wstring> busy_;
     std::set<HANDLE> open_;
+    bool keepWaitsOnNewMask_ = false;
+    int completionsIntoReleasedRecords_ = 0;
     std::size_t nextHandle_ = 0x1000;
     std::vector<std::string> calls_;
     std::string written_;

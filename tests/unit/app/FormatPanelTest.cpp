@@ -1,6 +1,7 @@
 // The format panel over a capture control with a fake camera: its layout, the fields
-// filled when it is shown, "Set" applying the width and then the height, typed text
-// that is not a frame size (reported, nothing applied) and "Save to Reg".
+// filled when it is shown, "Set" applying the width and then the height (as one mode on a
+// device with fixed modes), typed text that is not a frame size (reported, nothing
+// applied) and "Save to Reg".
 #include "app/FormatPanel.h"
 
 #include "capture/VideoCapture.h"
@@ -170,15 +171,30 @@ TEST_F(FormatPanelTest, SaveToRegStoresTheSizeInForce) {
     EXPECT_EQ(device, L"Cam");
 }
 
-TEST_F(FormatPanelTest, AModeTheDeviceRefusesIsNotReportedAndTheFieldsKeepTheTypedNumbers) {
+TEST_F(FormatPanelTest, ADeviceWithFixedModesStepsBetweenThemAndShowsTheModeThatRuns) {
+    // The device takes 640x480 and 1280x720 only, as a webcam does.
     Microsoft::WRL::ComPtr<IAMStreamConfig> config;
     ASSERT_EQ(camera.As(&config), S_OK);
-    static_cast<tbfake::FakeStreamConfig*>(config.Get())->Script().Always(L"SetFormat", E_FAIL);
+    tbfake::TScript& script = static_cast<tbfake::FakeStreamConfig*>(config.Get())->Script();
+    for (const wchar_t* mixed :
+         {L"1280x480", L"640x720", L"1x480", L"1x1", L"1920x480", L"1920x1080"})
+        script.Always(L"SetFormat(MEDIASUBTYPE_RGB24 " + std::wstring(mixed) + L"x24)", E_FAIL);
+    const struct {
+        const wchar_t *width, *height;
+        const wchar_t *runningWidth, *runningHeight;
+    } steps[] = {
+        {L"1280", L"720", L"1280", L"720"},
+        {L"640", L"480", L"640", L"480"},
+        {L"1920", L"1080", L"640", L"480"}, // refused: nothing changes, nothing is said
+        {L"1", L"1", L"640", L"480"},
+    };
     panel->Show();
-    Set(L"1", L"1");
-    EXPECT_TRUE(prompter->messages.empty());
-    EXPECT_EQ(Writes().size(), 2u);
-    EXPECT_EQ(control->VideoWidth(), 640);
-    EXPECT_EQ(panel->edVideoWidth().Text(), L"1");
-    EXPECT_EQ(panel->edVideoHeight().Text(), L"1");
+    for (const auto& step : steps) {
+        Set(step.width, step.height);
+        EXPECT_TRUE(prompter->messages.empty());
+        EXPECT_EQ(std::to_wstring(control->VideoWidth()), step.runningWidth) << step.width;
+        EXPECT_EQ(std::to_wstring(control->VideoHeight()), step.runningHeight) << step.width;
+        EXPECT_EQ(panel->edVideoWidth().Text(), step.runningWidth);
+        EXPECT_EQ(panel->edVideoHeight().Text(), step.runningHeight);
+    }
 }

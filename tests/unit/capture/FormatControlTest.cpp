@@ -163,17 +163,23 @@ TEST_F(FormatControlTest, ApplyingAModeWritesThePinRebuildsAndRunsThePreview) {
 }
 
 TEST_F(FormatControlTest, SizeSettersChangeOneField) {
-    AddCamera(VideoInfoType(MEDIASUBTYPE_YUY2, 640, 480, 16, 333333));
-    TVideoCapture& control = BuiltControl();
-    control.SetVideoWidth(352);
-    control.SetVideoHeight(288);
-    VideoFormat format;
-    control.GetVideoFormat(format);
-    EXPECT_EQ(format.Width, 352);
-    EXPECT_EQ(format.Height, 288);
-    EXPECT_EQ(format.Subtype, MEDIASUBTYPE_YUY2);
-    EXPECT_EQ(format.BitCount, 16);
-    EXPECT_NEAR(format.FrameRate, 30.0, 1e-3);
+    // A device that reports its frame time, and one that reports none (Wine's capture
+    // source): the size changes either way and the frame time stays the device's.
+    for (const REFERENCE_TIME frameTime : {REFERENCE_TIME{333333}, REFERENCE_TIME{0}}) {
+        SCOPED_TRACE(frameTime);
+        FreshWorld();
+        AddCamera(VideoInfoType(MEDIASUBTYPE_YUY2, 640, 480, 16, frameTime));
+        TVideoCapture& control = BuiltControl();
+        control.SetVideoWidth(352);
+        control.SetVideoHeight(288);
+        VideoFormat format;
+        control.GetVideoFormat(format);
+        EXPECT_EQ(format.Width, 352);
+        EXPECT_EQ(format.Height, 288);
+        EXPECT_EQ(format.Subtype, MEDIASUBTYPE_YUY2);
+        EXPECT_EQ(format.BitCount, 16);
+        EXPECT_NEAR(format.FrameRate, frameTime == 0 ? 0.0 : 30.0, 1e-3);
+    }
 }
 
 TEST_F(FormatControlTest, AModeThatCannotBeWrittenStillRebuilds) {
@@ -183,7 +189,7 @@ TEST_F(FormatControlTest, AModeThatCannotBeWrittenStillRebuilds) {
         HRESULT setFormat;
         bool written;
     } cases[] = {
-        {"no rate", Mode(MEDIASUBTYPE_RGB24, 320, 240, 24, 0), S_OK, false},
+        {"a rate without a frame time", Mode(MEDIASUBTYPE_RGB24, 320, 240, 24, -30), S_OK, false},
         {"cleared record", VideoFormat{}, S_OK, false},
         {"refused by the device", Mode(MEDIASUBTYPE_RGB24, 320, 240, 24, 30), E_FAIL, true},
     };

@@ -223,18 +223,41 @@ TEST(WriteVideoFormat, TheSameSizeKeepsTheDevicesImageSize) {
 }
 
 TEST(WriteVideoFormat, NoRateLeavesTheTypeUntouched) {
-    for (double rate : {0.0, -30.0, kNaN}) {
+    // A rate without a duration, or a cleared record (rate 0 and no size).
+    const struct {
+        double rate;
+        std::int32_t width;
+    } cases[] = {{-30.0, 320}, {kNaN, 320}, {0.0, 0}};
+    for (const auto& c : cases) {
         TLocalType local = VideoInfo(MEDIASUBTYPE_YUY2, 640, 480, 16, 333333);
         const std::vector<BYTE> before = local.block;
         VideoFormat f;
         f.Subtype = MEDIASUBTYPE_RGB24;
-        f.Width = 320;
-        f.Height = 240;
+        f.Width = c.width;
+        f.Height = c.width == 0 ? 0 : 240;
         f.BitCount = 24;
-        f.FrameRate = rate;
-        EXPECT_FALSE(WriteVideoFormat(f, local.type)) << rate;
+        f.FrameRate = c.rate;
+        EXPECT_FALSE(WriteVideoFormat(f, local.type)) << c.rate;
         EXPECT_EQ(local.type.subtype, MEDIASUBTYPE_YUY2);
         EXPECT_EQ(local.block, before);
+    }
+}
+
+TEST(WriteVideoFormat, RateZeroWritesTheModeAndKeepsTheDevicesFrameTime) {
+    for (const REFERENCE_TIME deviceFrameTime : {REFERENCE_TIME{0}, REFERENCE_TIME{333333}}) {
+        TLocalType local = VideoInfo(MEDIASUBTYPE_YUY2, 640, 480, 16, deviceFrameTime);
+        VideoFormat f;
+        f.Subtype = MEDIASUBTYPE_RGB24;
+        f.Width = 1280;
+        f.Height = 720;
+        f.BitCount = 24;
+        ASSERT_TRUE(WriteVideoFormat(f, local.type));
+        const VideoFormat written = ReadVideoFormat(local.type);
+        EXPECT_EQ(written.Subtype, MEDIASUBTYPE_RGB24);
+        EXPECT_EQ(written.Width, 1280);
+        EXPECT_EQ(written.Height, 720);
+        EXPECT_EQ(local.As<VIDEOINFOHEADER>().AvgTimePerFrame, deviceFrameTime);
+        EXPECT_EQ(local.As<VIDEOINFOHEADER>().bmiHeader.biSizeImage, 1280u * 720u * 3u);
     }
 }
 

@@ -44,7 +44,7 @@ TEST_F(PopupMenuRealTest, ARightClickOpensTheMenuAndTheChosenItemRuns) {
         Strings expected{L"Clear capture"};
         for (const auto& name : devices.VideoDeviceNames())
             expected.push_back(name);
-        for (const wchar_t* caption : {L"-", L"Devices and Compressors", L"-"})
+        for (const wchar_t* caption : {L"-", L"Devices and Compressors"})
             expected.push_back(caption);
         Strings captions;
         for (int i = 0; i < menu.Items().Count(); ++i)

@@ -39,8 +39,7 @@ TEST(PopupMenuLayoutTest, EntriesInOrderWithTagsChecksAndGreyedDevices) {
           {L"Cam A", 0, false, true},
           {L"Cam B", 1, false, false},
           sep,
-          devicesDialog,
-          sep}},
+          devicesDialog}},
         {"the current device is checked, not greyed, though it is in use",
          {true, false, {L"Cam A", L"Cam B"}, {true, false}, 0, pinsAndCompressor},
          {{L"Clear capture", -1, false, true},
@@ -50,12 +49,16 @@ TEST(PopupMenuLayoutTest, EntriesInOrderWithTagsChecksAndGreyedDevices) {
           {L"Video Decoder", 100, false, true},
           {L"Video Format", 101, false, true},
           {L"Video Compressor", 103, false, true}}},
-        {"without the device list the menu begins with the separator",
+        {"without the device list the menu begins with the dialogs item",
          {false, true, {L"Cam A"}, {false}, 0, 1 << 0},
-         {sep, devicesDialog, sep, {L"Video Format", 100, false, true}}},
-        {"both off: a separator and the dialogs",
+         {devicesDialog, sep, {L"Video Format", 100, false, true}}},
+        {"both off: the dialogs alone",
          {false, false, {L"Cam A"}, {false}, 0, (1 << 1) | (1 << 2)},
-         {sep, {L"Video Source", 100, false, true}, {L"Video Display", 101, false, true}}},
+         {{L"Video Source", 100, false, true}, {L"Video Display", 101, false, true}}},
+        {"a device without dialogs (only the preview pin's format): no separator at the end",
+         {true, false, {L"Cam A"}, {false}, 0, 1 << 10},
+         {{L"Clear capture", -1, false, true}, {L"Cam A", 0, true, true}}},
+        {"nothing at all: an empty menu", {false, false, {}, {}, -1, 0}, {}},
     };
     EXPECT_FALSE(tb::DialogAvailable(0xFFFF, 16)); // kinds above 15 are never available
     for (const Case& c : cases) {
@@ -259,7 +262,7 @@ TEST_F(PopupMenuTest, ClearCaptureClosesTheDevicesAndRebuildsTheMenu) {
     EXPECT_EQ(clicks_, 1);
     EXPECT_EQ(control.CurrentVideoDeviceIndex(), -1);
     EXPECT_FALSE(Access::HoldsFilterGraph(control));
-    EXPECT_EQ(Captions(), (Strings{L"Clear capture", L"Cam", L"-"}));
+    EXPECT_EQ(Captions(), (Strings{L"Clear capture", L"Cam"}));
     EXPECT_TRUE(menu_.Items().Items(0).Checked());
 }
 

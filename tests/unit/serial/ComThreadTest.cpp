@@ -1,7 +1,7 @@
 // The event thread against the scripted platform: notifications on the user-interface
 // thread in their fixed order, the status query only for OnRxChar, closing while a
-// hand-over is pending or from inside a handler, a handler's exception, and a wait that
-// keeps failing.
+// hand-over is pending or from inside a handler, a handler's exception, a wait that
+// keeps failing, and a wait the driver does not end when asked.
 #include "SerialTestSupport.h"
 
 #include "fakes/FakeSerial.h"
@@ -246,4 +246,20 @@ TEST(ComThreadRetry, PauseGrowsToItsCeiling) {
     const DWORD pauses[] = {0, 0, 1, 2, 4, 64, 512, 1000, 1000, 1000};
     for (size_t i = 0; i < std::size(failures); ++i)
         EXPECT_EQ(TComThread::RetryPause(failures[i]), pauses[i]) << failures[i];
+}
+
+// The thread gives up on a wait the driver does not end when the mask changes; the wait's
+// record stays alive until the closed handle ends the wait, so the late completion
+// writes into a live record.
+TEST_F(ComThreadTest, AWaitTheDriverDoesNotEndIsKeptUntilTheClosedHandleEndsIt) {
+    fake->KeepWaitsOnNewMask(true);
+    OpenArmed();
+    port->Close();
+    EXPECT_FALSE(fake->WaitPending());
+    EXPECT_EQ(fake->CompletionsIntoReleasedRecords(), 0);
+    // The port opens and closes normally afterwards.
+    fake->KeepWaitsOnNewMask(false);
+    OpenArmed();
+    port->Close();
+    EXPECT_EQ(fake->CompletionsIntoReleasedRecords(), 0);
 }

@@ -2,6 +2,7 @@
 #include "settings/FormPlacement.h"
 
 #include "framework/Application.h"
+#include "framework/Panel.h"
 #include "framework/Screen.h"
 #include "support/TestRegistry.h"
 
@@ -30,6 +31,27 @@ TEST(ClampToScreen, MovesAndShrinksOntoTheScreen) {
     for (const Case& c : cases)
         EXPECT_EQ(ClampToScreen(c.in, 1024, 768), c.out)
             << c.in.left << "," << c.in.top << " " << c.in.width << "x" << c.in.height;
+}
+
+TEST(KeptOnWorkArea, MovesUpAndLeftButNeverPastTheTopLeft) {
+    const RECT work{0, 0, 1280, 994}; // a 1280x1024 screen less a task bar
+    struct Case {
+        RECT window;
+        POINT kept;
+    };
+    const Case cases[] = {
+        {{178, 357, 510, 655}, {178, 357}},    // fits: stays
+        {{178, 357, 1178, 1133}, {178, 218}},  // grown: up just enough, left edge kept
+        {{178, 357, 1378, 1133}, {80, 218}},   // wider too: left just enough
+        {{178, 357, 2292, 1850}, {0, 0}},      // larger than the work area: title bar shows
+        {{-40, -30, 260, 170}, {0, 0}},        // off the top left: back on
+        {{1200, 900, 1500, 1100}, {980, 794}}, // off the bottom right: back on
+    };
+    for (const Case& c : cases) {
+        const POINT kept = KeptOnWorkArea(c.window, work);
+        EXPECT_EQ(kept.x, c.kept.x) << c.window.left << "," << c.window.top;
+        EXPECT_EQ(kept.y, c.kept.y) << c.window.left << "," << c.window.top;
+    }
 }
 
 TEST(PlacementValues, FollowTheBorderStyle) {
@@ -200,6 +222,43 @@ TEST_F(PlacementTest, StoredValuesOutsideTheScreenAreClamped) {
     EXPECT_EQ(form->Left(), 0);
     EXPECT_EQ(form->Width(), screen.cx);
     EXPECT_EQ(form->Top(), screen.cy - 200);
+}
+
+// A window that AutoSize grows past the screen is moved back onto its work area, and
+// back to the user's position when it shrinks; the stored position stays the user's.
+TEST_F(PlacementTest, AutoSizeKeepsTheWindowOnTheWorkAreaAndStoresTheUsersPosition) {
+    auto form = MakeForm(TBorderStyle::bsSizeable);
+    TPanel picture(form.get(), L"Picture");
+    picture.HandleNeeded();
+    picture.SetBounds(0, 0, 320, 240);
+    form->SetBounds(300, 400, 300, 200);
+    form->SetAutoSize(true);
+    form->Show();
+    const RECT work = WorkAreaOf(form->Handle());
+    EXPECT_EQ(form->Left(), 300);
+    EXPECT_EQ(form->Top(), 400);
+
+    picture.SetBounds(0, 0, 1200, 720); // a larger mode
+    EXPECT_LE(form->Left() + form->Width(), work.right);
+    EXPECT_LE(form->Top() + form->Height(), work.bottom);
+    EXPECT_GE(form->Top(), work.top);
+    SaveFormPlacement(registry.Store(), *form);
+    EXPECT_EQ(Stored(L"left"), 300);
+    EXPECT_EQ(Stored(L"top"), 400);
+
+    picture.SetBounds(0, 0, 4000, 3000); // larger than the screen: the title bar shows
+    EXPECT_EQ(form->Left(), work.left);
+    EXPECT_EQ(form->Top(), work.top);
+
+    picture.SetBounds(0, 0, 320, 240); // back to a small mode: back where the user had it
+    EXPECT_EQ(form->Left(), 300);
+    EXPECT_EQ(form->Top(), 400);
+
+    // Once the user moves the window, that is the position stored.
+    picture.SetBounds(0, 0, 1200, 720);
+    form->SetLeft(10);
+    SaveFormPlacement(registry.Store(), *form);
+    EXPECT_EQ(Stored(L"left"), 10);
 }
 
 TEST_F(PlacementTest, UnknownStoredStateMeansNormal) {
