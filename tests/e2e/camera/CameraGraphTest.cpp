@@ -652,6 +652,49 @@ void CheckFormatPage(HWND window, IAMStreamConfig* config) {
     SetMode(config, current);
 }
 
+// Both pages of every video device (the filter's "Pattern", the pin's "Format") show that
+// device's own name, as the video input category lists it.
+void CheckPagesNameTheirDevice(HWND window) {
+    for (const Camera& device : FindDevices(CLSID_VideoInputDeviceCategory, nullptr)) {
+        CameraGraph graph;
+        const HRESULT created = graph.Create(device.moniker.Get());
+        const struct {
+            IUnknown* object;
+            GUID page;
+            const wchar_t* windowClass;
+        } pages[] = {
+            {graph.camera.Get(), testcam::kClsidPatternPage, L"TestPatternCameraPage"},
+            {graph.config.Get(), testcam::kClsidFormatPage, L"TestPatternCameraFormatPage"}};
+        for (const auto& shown : pages) {
+            ComPtr<IPropertyPage> page;
+            HRESULT hr = created;
+            if (SUCCEEDED(hr))
+                hr = ::CoCreateInstance(shown.page, nullptr, CLSCTX_INPROC_SERVER,
+                                        IID_PPV_ARGS(&page));
+            IUnknown* objects[] = {shown.object};
+            if (SUCCEEDED(hr))
+                hr = page->SetObjects(1, objects);
+            RECT area{0, 0, 260, 200};
+            if (SUCCEEDED(hr))
+                hr = page->Activate(window, &area, FALSE);
+            HWND pageWindow = ::FindWindowExW(window, nullptr, shown.windowClass, nullptr);
+            HWND label =
+                pageWindow ? ::FindWindowExW(pageWindow, nullptr, L"Static", nullptr) : nullptr;
+            wchar_t text[64] = {};
+            if (label != nullptr)
+                ::GetWindowTextW(label, text, 64);
+            char detail[160];
+            std::snprintf(detail, sizeof(detail), "%ls page of %ls shows \"%ls\" (%s)",
+                          shown.windowClass, device.name.c_str(), text, Hex(hr).c_str());
+            Expect(SUCCEEDED(hr) && device.name == text, "every page names its own device", detail);
+            if (page) {
+                page->Deactivate();
+                page->SetObjects(0, nullptr);
+            }
+        }
+    }
+}
+
 // The capture card scales within its range and the HD camera keeps to its modes, as
 // their capabilities say; the card draws its pattern at a scaled size.
 void CheckCaptureCardAndHdCamera() {
@@ -904,6 +947,7 @@ void RunTests(HWND window, double holdSeconds) {
 
     CheckMicrophone();
     CheckCaptureCardAndHdCamera();
+    CheckPagesNameTheirDevice(window);
 
     // Leave a live picture in the window for a screenshot.
     if (holdSeconds > 0) {
