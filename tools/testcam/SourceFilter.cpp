@@ -54,6 +54,13 @@ HRESULT SourceFilter::Create(int device, REFIID riid, void** object) {
         delete filter;
         return E_OUTOFMEMORY;
     }
+    // An unplugged device cannot be opened: as with a capture device removed from the
+    // bus, its moniker no longer binds (a filter made before the removal stays, reports
+    // the loss and refuses to start instead).
+    if (filter->pin_->DeviceUnplugged()) {
+        filter->Release();
+        return HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
+    }
     const HRESULT hr = filter->QueryInterface(riid, object);
     filter->Release();
     return hr;
