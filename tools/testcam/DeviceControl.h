@@ -4,13 +4,13 @@
 // cameras 1 and 2, the microphone 3, the capture card 4, the HD camera 5):
 //  - unplugged: while set, the device is gone: a filter in a graph reports
 //    EC_DEVICE_LOST (parameter 0) once, whatever the graph's state, a running stream
-//    stops delivering, and Pause and Run fail (device not connected); clearing it
-//    reports EC_DEVICE_LOST with parameter 1 (the device is back) and a running stream
-//    resumes. Unlike the rest of the block it outlives the block: SetUnplugged also
-//    records it in a volatile registry key (kUnpluggedKey, HKEY_CURRENT_USER), and a
-//    block made afresh starts from that record, so a device stays unplugged until it is
-//    plugged in again, whichever programs come and go meanwhile, as hardware does. The
-//    record ends with the prefix's wine server (a restarted machine finds every device
+//    stops delivering, Pause and Run fail and a new filter of the device is not
+//    created (device not connected); clearing it reports EC_DEVICE_LOST with
+//    parameter 1 (the device is back) and a running stream resumes. Unlike the rest of the block it
+//    outlives the block: SetUnplugged also records it in a volatile registry key (kUnpluggedKey,
+//    HKEY_CURRENT_USER), and a block made afresh starts from that record, so a device stays
+//    unplugged until it is plugged in again, whichever programs come and go meanwhile, as hardware
+//    does. The record ends with the prefix's wine server (a restarted machine finds every device
 //    plugged in);
 //  - abort requests: each increment makes a running stream report EC_ERRORABORT and
 //    stop delivering until the graph is stopped and run again;
