@@ -168,17 +168,22 @@ HRESULT SourceFilter::GetClassID(CLSID* clsid) {
 // State changes are serialised by their own lock (transition_), which the streaming
 // thread never takes; the filter's lock is held only to read and write the state. Leaving
 // and entering Stopped starts and ends the streaming thread and commits and decommits the
-// allocator, which the pin does without the filter's lock (see SourcePin::Active).
+// allocator, which the pin does without the filter's lock (see SourcePin::Active). Stop
+// waits for the streaming thread only once it holds neither lock: the thread takes the
+// filter's lock, and a downstream callback on it may stop the filter again.
 HRESULT SourceFilter::Stop() {
-    std::lock_guard transition(transition_);
+    std::thread ending;
     {
-        std::lock_guard lock(lock_);
-        if (state_ == State_Stopped)
-            return S_OK;
-        state_ = State_Stopped;
+        std::lock_guard transition(transition_);
+        {
+            std::lock_guard lock(lock_);
+            if (state_ == State_Stopped)
+                return S_OK;
+            state_ = State_Stopped;
+        }
+        ending = pin_->Inactive();
     }
-    // Outside the lock: the streaming thread takes it while it winds down.
-    pin_->Inactive();
+    SourcePin::Join(std::move(ending));
     return S_OK;
 }
 

@@ -474,13 +474,14 @@ void SourcePin::CountDropped(int64_t firstIndex, int64_t count) {
 
 // ---- Streaming
 
-// The streaming thread takes the filter's lock (state, time, format), so the lock is
-// never held while waiting for that thread: Stop ends and joins it without the lock, and
-// a start that finds a thread left over (one that was stopped from within itself) hands
-// the join to the new thread, which waits for it, holding no lock, before it streams.
-// The allocator may be the downstream pin's, so it is committed and decommitted without
-// the lock too.
+// The streaming thread takes the filter's lock (state, time, format), so no lock is held
+// while waiting for that thread: Stop takes the thread out and asks it to end under the
+// locks, and joins it once it has let go of them (Join). The allocator may be the
+// downstream pin's, so it is committed and decommitted without the filter's lock too.
 HRESULT SourcePin::Active() {
+    auto stream = std::make_shared<Stream>();
+    if (stream->wake == nullptr)
+        return E_OUTOFMEMORY;
     ComPtr<IMemAllocator> allocator;
     {
         std::lock_guard lock(filter_.Lock());
@@ -491,9 +492,6 @@ HRESULT SourcePin::Active() {
     HRESULT hr = allocator->Commit();
     if (FAILED(hr))
         return hr;
-    auto stream = std::make_shared<Stream>();
-    if (stream->wake == nullptr)
-        return E_OUTOFMEMORY;
     dropped_ = 0;
     delivered_ = 0;
     control_.PublishCounts(filter_.Device(), 0, 0);
@@ -506,20 +504,15 @@ HRESULT SourcePin::Active() {
         return VFW_E_NOT_CONNECTED; // disconnected meanwhile
     stream->allocator = allocator_;
     stream->input = peerInput_;
-    if (stream_)
-        stream_->Stop();
     stream_ = stream;
-    // The thread keeps the filter alive until it ends.
+    // The thread keeps the filter alive until it ends. (thread_ is empty: every stop took
+    // the thread before it out, and starts and stops are serialised by the filter.)
     ComPtr<IBaseFilter> keepAlive(&filter_);
-    thread_ = std::thread([this, keepAlive, stream, previous = std::move(thread_)]() mutable {
-        if (previous.joinable())
-            previous.join();
-        StreamLoop(*stream);
-    });
+    thread_ = std::thread([this, keepAlive, stream]() { StreamLoop(*stream); });
     return S_OK;
 }
 
-void SourcePin::Inactive() {
+std::thread SourcePin::Inactive() {
     std::thread ending;
     std::shared_ptr<Stream> stream;
     ComPtr<IMemAllocator> allocator;
@@ -534,17 +527,19 @@ void SourcePin::Inactive() {
     // Decommitting releases a GetBuffer that waits for a free sample.
     if (allocator)
         allocator->Decommit();
+    return ending;
+}
+
+void SourcePin::Join(std::thread ending) {
     if (!ending.joinable())
         return;
-    if (ending.get_id() != std::this_thread::get_id()) {
-        ending.join();
-        return;
-    }
-    std::lock_guard lock(filter_.Lock());
-    if (thread_.joinable())
-        ending.detach(); // cannot happen: starts and stops are serialised by the filter
+    // A stream stopped from within itself (a downstream callback that stops the filter)
+    // cannot wait for itself: it ends by itself at its next look at its stop request, and
+    // keeps the filter alive until then.
+    if (ending.get_id() == std::this_thread::get_id())
+        ending.detach();
     else
-        thread_ = std::move(ending);
+        ending.join();
 }
 
 HRESULT SourcePin::DeliverSample(Stream& stream, const SampleRenderer& renderer, int64_t frameIndex,

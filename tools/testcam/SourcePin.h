@@ -40,9 +40,13 @@ public:
     // allocator it commits may be the downstream pin's): commits the allocator and starts
     // the streaming thread (when connected).
     HRESULT Active();
-    // Called by the filter on -> Stopped, without the filter's lock: ends the streaming
-    // thread and decommits the allocator.
-    void Inactive();
+    // Called by the filter on -> Stopped, without the filter's lock: asks the streaming
+    // thread to end and decommits the allocator. Returns the thread, for the caller to
+    // hand to Join once it holds no lock at all.
+    std::thread Inactive();
+    // Waits for a thread that Inactive ended (one that is the calling thread, stopped
+    // from within itself, is left to end on its own).
+    static void Join(std::thread ending);
     // Wakes the streaming thread after a state change. Called with the filter's lock.
     void Wake();
     bool DeviceUnplugged() const;
@@ -128,9 +132,7 @@ private:
     Microsoft::WRL::ComPtr<IMemInputPin> peerInput_;
     Microsoft::WRL::ComPtr<IMemAllocator> allocator_;
 
-    // The running stream and its thread; a thread stopped from within itself (a
-    // downstream callback that stops the graph) cannot wait for itself and is left here
-    // for the next start or the pin's end to join.
+    // The running stream and its thread (between Active and Inactive).
     std::shared_ptr<Stream> stream_;
     std::thread thread_;
     DeviceControl control_;

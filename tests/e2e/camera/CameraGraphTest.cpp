@@ -26,6 +26,7 @@
 #include <wrl/client.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -878,8 +879,29 @@ void RunTests(HWND window, double holdSeconds) {
            Hex(hr));
     hr = one.Build(MEDIASUBTYPE_YUY2, &collector, nullptr);
     Expect(SUCCEEDED(hr), "YUY2 graph builds", Hex(hr));
-    if (SUCCEEDED(hr))
+    if (SUCCEEDED(hr)) {
         CheckStreaming("YUY2 320x240 25", one, collector, small, 1600);
+        // Stopped and run again from its own streaming thread (a downstream callback):
+        // the camera neither waits for that thread nor joins it, and streams on.
+        ComPtr<IReferenceClock> clock;
+        one.camera->GetSyncSource(&clock);
+        std::atomic<HRESULT> restarted{E_PENDING};
+        collector.OnNextFrame([&] {
+            REFERENCE_TIME now = 0;
+            if (clock)
+                clock->GetTime(&now);
+            HRESULT result = one.camera->Stop();
+            if (SUCCEEDED(result))
+                result = one.camera->Run(now);
+            restarted = result;
+        });
+        Pump(500);
+        const long before = collector.Count();
+        Pump(500);
+        Expect(restarted == S_OK && collector.Count() > before + 5,
+               "the camera stopped and run from its streaming thread streams on",
+               Hex(restarted) + ", " + std::to_string(collector.Count() - before) + " frames");
+    }
     one.control->Stop();
 
     // A connected pin takes a new rate by reconnecting (camera -> null renderer: Wine's
