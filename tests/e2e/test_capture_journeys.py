@@ -195,6 +195,32 @@ class CaptureJourneys(unittest.TestCase):
         self.close()
         self.assertEqual(self.stored("VideoDeviceName"), CAMERA)
 
+    def test_a_device_unplugged_before_the_program_fails_when_picked_until_plugged_in(self):
+        ctl = self.session.build_path("tools/testcam/testcamctl.exe")
+        self.addCleanup(self.session.run_wine, ctl, "replug", "5", timeout=30)
+        # Unplugged while no program holds a camera: the unplug lasts all the same.
+        self.session.run_wine(ctl, "unplug", "5", timeout=30)
+        self.session.reg_add(CAPTURE_KEY, "VideoDeviceName", CAMERA)
+        self.start()
+        # Clear capture, the two cameras, the capture card: the HD camera is the fifth item.
+        self.right_click_picture()
+        self.choose_in_menu(4)
+        texts = self.wait_for_box()
+        self.assertTrue(texts and any("Can't create video device filter" in t for t in texts),
+                        texts)
+        self.dismiss_box()
+        self.assertTrue(harness.wait_until(lambda: not self.shows_picture(), 10),
+                        "a picture from the unplugged camera")
+        self.assertIsNone(self.box_texts(), "the failure was reported more than once")
+
+        self.session.run_wine(ctl, "replug", "5", timeout=30)
+        self.right_click_picture()
+        self.choose_in_menu(4)
+        self.assertTrue(self.wait_for_picture(), "no picture from the camera plugged in again")
+        self.assertIsNone(self.box_texts())
+        self.close()
+        self.assertEqual(self.stored("VideoDeviceName"), HD_CAMERA)
+
     def test_a_camera_absent_at_start_is_kept_and_taken_again_when_present(self):
         dll = self.session.build_path("tools/testcam/testcam.dll")
         self.session.reg_add(CAPTURE_KEY, "VideoDeviceName", CAMERA)

@@ -144,6 +144,11 @@ class Soak:
     def run_unplug(self):
         cycles, shortest, longest = (20, 50, 300) if self.quick else (200, 50, 2000)
         figures, verdict = self.host("unplug", cycles, shortest, longest, timeout=3600)
+        # An unplug lasts until the replug: a host ended mid-storm must not leave the
+        # cameras unplugged for the runs after it.
+        ctl = self.session.build_path("tools/testcam/testcamctl.exe")
+        for camera in ("1", "2"):
+            self.session.run_wine(ctl, "replug", camera, timeout=30)
         ok = verdict in ("result ok", "result fail handles or memory grew") and \
             figures.get("memory_drift_pct", 99) <= 2
         self.row("unplug storms", self.show(

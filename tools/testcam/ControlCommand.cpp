@@ -37,13 +37,15 @@ const char kControlUsage[] =
     "usage: testcamctl.exe COMMAND N [AMOUNT]\n"
     "  N is the device: 1 or 2 (Test Pattern Camera 1 or 2), 3 (Test Tone Microphone),\n"
     "  4 (Test Capture Card), 5 (Test HD Camera)\n"
-    "  unplug N      device N is gone (EC_DEVICE_LOST, no frames)\n"
+    "  unplug N      device N is gone (EC_DEVICE_LOST, no frames, does not open) until\n"
+    "                the replug, whatever programs come and go meanwhile\n"
     "  replug N      device N is back\n"
     "  abort N       device N's stream fails (EC_ERRORABORT)\n"
     "  stall N MS    device N holds its next frame back MS milliseconds (1-600000)\n"
     "  mark N S      camera N shows its mark for S seconds (1-600000)\n"
     "  counts N      prints \"dropped D delivered F\" of device N's latest stream\n"
-    "exit code: 0 a device heard it, 1 no device exists now, 2 bad arguments\n";
+    "exit code: 0 a device heard it, 1 no device exists now (an unplug or replug\n"
+    "holds all the same), 2 bad arguments\n";
 
 std::optional<ControlCommand> ParseControlCommand(const std::vector<std::wstring>& arguments) {
     if (arguments.size() < 2)

@@ -1,6 +1,33 @@
 #include "DeviceControl.h"
 
+#include <string>
+
 namespace testcam {
+
+namespace {
+
+// The closed-on-exit handle of a registry key.
+class RegistryKey {
+public:
+    RegistryKey() = default;
+    ~RegistryKey() {
+        if (key_ != nullptr)
+            ::RegCloseKey(key_);
+    }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+    HKEY* Put() { return &key_; }
+    HKEY Get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+std::wstring ValueName(int camera) {
+    return std::to_wstring(camera);
+}
+
+} // namespace
 
 DeviceControl::DeviceControl() {
     mapping_ = ::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
@@ -10,6 +37,24 @@ DeviceControl::DeviceControl() {
     existed_ = ::GetLastError() == ERROR_ALREADY_EXISTS;
     block_ = static_cast<ControlBlock*>(
         ::MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(ControlBlock)));
+    if (block_ != nullptr && !existed_)
+        LoadUnplugged();
+}
+
+void DeviceControl::LoadUnplugged() {
+    RegistryKey key;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kUnpluggedKey, 0, KEY_QUERY_VALUE, key.Put()) !=
+        ERROR_SUCCESS)
+        return; // nothing recorded: every device is plugged in
+    for (int camera = 1; camera <= kCameraCount; ++camera) {
+        DWORD value = 0;
+        DWORD size = sizeof(value);
+        DWORD type = 0;
+        if (::RegQueryValueExW(key.Get(), ValueName(camera).c_str(), nullptr, &type,
+                               reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS &&
+            type == REG_DWORD && size == sizeof(value) && value != 0)
+            ::InterlockedExchange(&block_->unplugged[camera - 1], 1);
+    }
 }
 
 DeviceControl::~DeviceControl() {
@@ -56,6 +101,21 @@ LONG DeviceControl::Delivered(int camera) const {
 }
 
 void DeviceControl::SetUnplugged(int camera, bool unplugged) {
+    if (camera < 1 || camera > kCameraCount)
+        return;
+    // The record first, so a block made afresh meanwhile reads the new state.
+    RegistryKey key;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kUnpluggedKey, 0, nullptr, REG_OPTION_VOLATILE,
+                          KEY_SET_VALUE, nullptr, key.Put(), nullptr) == ERROR_SUCCESS) {
+        const std::wstring name = ValueName(camera);
+        if (unplugged) {
+            const DWORD one = 1;
+            ::RegSetValueExW(key.Get(), name.c_str(), 0, REG_DWORD,
+                             reinterpret_cast<const BYTE*>(&one), sizeof(one));
+        } else {
+            ::RegDeleteValueW(key.Get(), name.c_str());
+        }
+    }
     if (volatile LONG* value = block_ ? Field(block_->unplugged, camera) : nullptr)
         ::InterlockedExchange(value, unplugged ? 1 : 0);
 }

@@ -1,5 +1,6 @@
 #include "FormatPage.h"
 
+#include "Guids.h"
 #include "MediaTypes.h"
 #include "PropertyPageBase.h"
 
@@ -26,6 +27,7 @@ public:
     HRESULT STDMETHODCALLTYPE SetObjects(ULONG count, IUnknown** objects) override {
         config_.Reset();
         capabilities_.clear();
+        name_ = L"";
         if (count == 0)
             return S_OK;
         if (objects == nullptr || objects[0] == nullptr)
@@ -34,6 +36,7 @@ public:
                                               reinterpret_cast<void**>(config_.GetAddressOf()))))
             return E_NOINTERFACE;
         ReadCapabilities();
+        ReadDeviceName(objects[0]);
         selected_ = 0;
         AM_MEDIA_TYPE* type = nullptr;
         if (SUCCEEDED(config_->GetFormat(&type)) && type != nullptr) {
@@ -63,8 +66,9 @@ public:
 
 private:
     void CreateControls(HWND) override {
+        AddControl(0, L"STATIC", name_, 0, 10, 10, 240, 18);
         list_ = AddControl(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY,
-                           10, 10, 240, 180, kModeList);
+                           10, 34, 240, 160, kModeList);
         for (const Capability& capability : capabilities_)
             ::SendMessageW(list_, LB_ADDSTRING, 0,
                            reinterpret_cast<LPARAM>(ModeLabel(capability.mode).c_str()));
@@ -106,7 +110,26 @@ private:
         }
     }
 
+    // The name of the device whose pin this is, as the video input category lists it.
+    void ReadDeviceName(IUnknown* object) {
+        ComPtr<IPin> pin;
+        PIN_INFO info{};
+        if (FAILED(object->QueryInterface(IID_PPV_ARGS(&pin))) || FAILED(pin->QueryPinInfo(&info)))
+            return;
+        ComPtr<IBaseFilter> filter;
+        filter.Attach(info.pFilter);
+        ComPtr<ITestPatternSettings> settings;
+        int device = 0;
+        if (filter &&
+            SUCCEEDED(filter->QueryInterface(kIidTestPatternSettings,
+                                             reinterpret_cast<void**>(settings.GetAddressOf()))) &&
+            SUCCEEDED(settings->GetCameraNumber(&device)))
+            if (const wchar_t* name = DeviceFriendlyName(device))
+                name_ = name;
+    }
+
     ComPtr<IAMStreamConfig> config_;
+    const wchar_t* name_ = L"";
     std::vector<Capability> capabilities_;
     int selected_ = 0;
     HWND list_ = nullptr;

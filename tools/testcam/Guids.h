@@ -41,6 +41,23 @@ inline constexpr wchar_t kCaptureCardName[] = L"Test Capture Card";
 inline constexpr int kCaptureCardDevice = 4;
 inline constexpr wchar_t kHdCameraName[] = L"Test HD Camera";
 inline constexpr int kHdCameraDevice = 5;
+// The friendly name device `device` is listed under in its device category (both
+// pattern cameras carry the same one); null for a number that is no device.
+constexpr const wchar_t* DeviceFriendlyName(int device) {
+    switch (device) {
+    case 1:
+    case 2:
+        return kCameraName;
+    case kMicrophoneDevice:
+        return kMicrophoneName;
+    case kCaptureCardDevice:
+        return kCaptureCardName;
+    case kHdCameraDevice:
+        return kHdCameraName;
+    default:
+        return nullptr;
+    }
+}
 inline constexpr wchar_t kPageName[] = L"Test Pattern Camera Pattern Page";
 inline constexpr wchar_t kFormatPageName[] = L"Test Pattern Camera Format Page";
 

@@ -5,8 +5,6 @@
 
 #include <wrl/client.h>
 
-#include <string>
-
 using Microsoft::WRL::ComPtr;
 
 namespace testcam {
@@ -48,8 +46,9 @@ public:
 
 private:
     void CreateControls(HWND) override {
-        const std::wstring title = L"Test Pattern Camera " + std::to_wstring(camera_);
-        AddControl(0, L"STATIC", title.c_str(), 0, 10, 10, 230, 18);
+        // The device's own name, as the video input category lists it.
+        const wchar_t* name = DeviceFriendlyName(camera_);
+        AddControl(0, L"STATIC", name != nullptr ? name : L"", 0, 10, 10, 230, 18);
         block_ = AddControl(0, L"BUTTON", L"Moving square", WS_TABSTOP | BS_AUTOCHECKBOX, 10, 36,
                             230, 20, kBlockBox);
         counter_ = AddControl(0, L"BUTTON", L"Frame counter", WS_TABSTOP | BS_AUTOCHECKBOX, 10, 62,

@@ -54,6 +54,13 @@ HRESULT SourceFilter::Create(int device, REFIID riid, void** object) {
         delete filter;
         return E_OUTOFMEMORY;
     }
+    // An unplugged device cannot be opened: as with a capture device removed from the
+    // bus, its moniker no longer binds (a filter made before the removal stays, reports
+    // the loss and refuses to start instead).
+    if (filter->pin_->DeviceUnplugged()) {
+        filter->Release();
+        return HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
+    }
     const HRESULT hr = filter->QueryInterface(riid, object);
     filter->Release();
     return hr;
@@ -74,21 +81,30 @@ SourceFilter::~SourceFilter() {
 }
 
 bool SourceFilter::StreamTime(int64_t* time) {
-    std::lock_guard lock(lock_);
-    if (state_ != State_Running)
-        return false;
-    if (clock_) {
-        REFERENCE_TIME now = 0;
-        if (FAILED(clock_->GetTime(&now)))
+    ComPtr<IReferenceClock> clock;
+    REFERENCE_TIME start = 0;
+    LARGE_INTEGER runCounter{};
+    {
+        std::lock_guard lock(lock_);
+        if (state_ != State_Running)
             return false;
-        *time = now - start_;
+        clock = clock_;
+        start = start_;
+        runCounter = runCounter_;
+    }
+    // The graph's clock is asked without the lock: it is not this filter's to hold up.
+    if (clock) {
+        REFERENCE_TIME now = 0;
+        if (FAILED(clock->GetTime(&now)))
+            return false;
+        *time = now - start;
         return true;
     }
     LARGE_INTEGER counter{};
     LARGE_INTEGER frequency{};
     ::QueryPerformanceCounter(&counter);
     ::QueryPerformanceFrequency(&frequency);
-    const int64_t ticks = counter.QuadPart - runCounter_.QuadPart;
+    const int64_t ticks = counter.QuadPart - runCounter.QuadPart;
     *time = ticks / frequency.QuadPart * 10'000'000 +
             (ticks % frequency.QuadPart) * 10'000'000 / frequency.QuadPart;
     return true;
@@ -149,46 +165,59 @@ HRESULT SourceFilter::GetClassID(CLSID* clsid) {
     return S_OK;
 }
 
+// State changes are serialised by their own lock (transition_), which the streaming
+// thread never takes; the filter's lock is held only to read and write the state. Leaving
+// and entering Stopped starts and ends the streaming thread and commits and decommits the
+// allocator, which the pin does without the filter's lock (see SourcePin::Active). Stop
+// waits for the streaming thread only once it holds neither lock: the thread takes the
+// filter's lock, and a downstream callback on it may stop the filter again.
 HRESULT SourceFilter::Stop() {
+    std::thread ending;
     {
-        std::lock_guard lock(lock_);
-        if (state_ == State_Stopped)
-            return S_OK;
-        state_ = State_Stopped;
+        std::lock_guard transition(transition_);
+        {
+            std::lock_guard lock(lock_);
+            if (state_ == State_Stopped)
+                return S_OK;
+            state_ = State_Stopped;
+        }
+        ending = pin_->Inactive();
     }
-    // Outside the lock: the streaming thread takes it while it winds down.
-    pin_->Inactive();
+    SourcePin::Join(std::move(ending));
     return S_OK;
 }
 
-HRESULT SourceFilter::PauseLocked() {
-    // A device that is not there cannot be started, as with real hardware.
-    if (state_ == State_Stopped && pin_->DeviceUnplugged())
-        return HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
-    if (state_ == State_Stopped) {
-        const HRESULT hr = pin_->Active();
-        if (FAILED(hr))
-            return hr;
+HRESULT SourceFilter::LeaveStopped() {
+    {
+        std::lock_guard lock(lock_);
+        if (state_ != State_Stopped)
+            return S_OK;
     }
+    // A device that is not there cannot be started, as with real hardware.
+    if (pin_->DeviceUnplugged())
+        return HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
+    return pin_->Active();
+}
+
+HRESULT SourceFilter::Pause() {
+    std::lock_guard transition(transition_);
+    const HRESULT hr = LeaveStopped();
+    if (FAILED(hr))
+        return hr;
+    std::lock_guard lock(lock_);
     state_ = State_Paused;
     pin_->Wake();
     return S_OK;
 }
 
-HRESULT SourceFilter::Pause() {
-    std::lock_guard lock(lock_);
-    return PauseLocked();
-}
-
 HRESULT SourceFilter::Run(REFERENCE_TIME start) {
-    std::lock_guard lock(lock_);
+    std::lock_guard transition(transition_);
     if (pin_->DeviceUnplugged())
         return HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
-    if (state_ == State_Stopped) {
-        const HRESULT hr = PauseLocked();
-        if (FAILED(hr))
-            return hr;
-    }
+    const HRESULT hr = LeaveStopped();
+    if (FAILED(hr))
+        return hr;
+    std::lock_guard lock(lock_);
     start_ = start;
     ::QueryPerformanceCounter(&runCounter_);
     state_ = State_Running;

@@ -73,13 +73,17 @@ private:
     SourceFilter(int device, const CLSID& clsid, std::unique_ptr<StreamFormat> format,
                  bool patternPage);
     ~SourceFilter();
-    HRESULT PauseLocked();
+    // Stopped -> Paused (nothing to do in another state); with transition_ held and the
+    // filter's lock not held.
+    HRESULT LeaveStopped();
 
     std::atomic<ULONG> refs_{1};
     const int device_;
     const CLSID clsid_;
     const bool patternPage_;
     std::recursive_mutex lock_;
+    // Serialises Stop, Pause and Run; taken before lock_, never by the streaming thread.
+    std::mutex transition_;
     FILTER_STATE state_ = State_Stopped;
     REFERENCE_TIME start_ = 0;
     uint64_t runGeneration_ = 0;

@@ -32,28 +32,36 @@ constexpr HRESULT kDeviceFailure = HRESULT_FROM_WIN32(ERROR_GEN_FAILURE);
 
 } // namespace
 
+SourcePin::Stream::Stream() : wake(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+
+SourcePin::Stream::~Stream() {
+    if (wake != nullptr)
+        ::CloseHandle(wake);
+}
+
+void SourcePin::Stream::Stop() {
+    stop = true;
+    ::SetEvent(wake);
+}
+
 SourcePin::SourcePin(SourceFilter& filter, std::unique_ptr<StreamFormat> format)
-    : filter_(filter), format_(std::move(format)),
-      wake_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+    : filter_(filter), format_(std::move(format)) {}
 
 SourcePin::~SourcePin() {
+    if (stream_)
+        stream_->Stop();
     if (thread_.joinable()) {
         // The streaming thread itself may drop the last reference to the filter.
         if (thread_.get_id() == std::this_thread::get_id())
             thread_.detach();
-        else {
-            stopThread_ = true;
-            Wake();
+        else
             thread_.join();
-        }
     }
-    if (wake_ != nullptr)
-        ::CloseHandle(wake_);
 }
 
 void SourcePin::Wake() {
-    if (wake_ != nullptr)
-        ::SetEvent(wake_);
+    if (stream_)
+        ::SetEvent(stream_->wake);
 }
 
 bool SourcePin::DeviceUnplugged() const {
@@ -92,48 +100,68 @@ ULONG SourcePin::Release() {
 
 // ---- IPin
 
+// The filter's lock is never held while the downstream pin is called: that pin may call
+// back into this one, or wait for a thread of its own that does (its allocator, the
+// graph), and a lock held across the call would then deadlock. So the connection is
+// decided under the lock, made without it, and taken under the lock again, where a
+// connection or a start that came meanwhile undoes this one.
 HRESULT SourcePin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type) {
     if (receivePin == nullptr)
         return E_POINTER;
-    std::lock_guard lock(filter_.Lock());
-    if (peer_)
-        return VFW_E_ALREADY_CONNECTED;
-    if (filter_.StateLocked() != State_Stopped)
-        return VFW_E_NOT_STOPPED;
     PIN_DIRECTION direction = PINDIR_OUTPUT;
     if (FAILED(receivePin->QueryDirection(&direction)) || direction != PINDIR_INPUT)
         return VFW_E_INVALID_DIRECTION;
 
-    // The pin streams the configured format; a complete media type naming another offered
-    // format selects that one, as SetFormat would.
-    MediaType candidate = format_->Current();
-    if (type != nullptr)
-        if (MediaType asked = format_->Normalise(*type); asked.Valid())
-            candidate = asked;
-    if (!candidate.Valid())
-        return E_OUTOFMEMORY;
-    if (type != nullptr && !MatchesRequest(candidate.Get(), *type))
-        return VFW_E_NO_ACCEPTABLE_TYPES;
+    MediaType candidate;
+    long sampleBytes = 0;
+    {
+        std::lock_guard lock(filter_.Lock());
+        if (peer_)
+            return VFW_E_ALREADY_CONNECTED;
+        if (filter_.StateLocked() != State_Stopped)
+            return VFW_E_NOT_STOPPED;
+        // The pin streams the configured format; a complete media type naming another
+        // offered format selects that one, as SetFormat would.
+        candidate = format_->Current();
+        if (type != nullptr)
+            if (MediaType asked = format_->Normalise(*type); asked.Valid())
+                candidate = asked;
+        if (!candidate.Valid())
+            return E_OUTOFMEMORY;
+        if (type != nullptr && !MatchesRequest(candidate.Get(), *type))
+            return VFW_E_NO_ACCEPTABLE_TYPES;
+        sampleBytes = format_->SampleBytes(candidate.Get());
+    }
 
     HRESULT hr = receivePin->ReceiveConnection(this, &candidate.Get());
     if (FAILED(hr))
         return VFW_E_NO_ACCEPTABLE_TYPES;
     ComPtr<IMemInputPin> input;
+    ComPtr<IMemAllocator> allocator;
     hr = receivePin->QueryInterface(IID_PPV_ARGS(&input));
     if (SUCCEEDED(hr))
-        hr = DecideAllocator(input.Get(), format_->SampleBytes(candidate.Get()));
-    if (FAILED(hr)) {
-        receivePin->Disconnect();
-        return hr;
+        hr = DecideAllocator(input.Get(), sampleBytes, &allocator);
+    if (SUCCEEDED(hr)) {
+        std::lock_guard lock(filter_.Lock());
+        if (peer_)
+            hr = VFW_E_ALREADY_CONNECTED;
+        else if (filter_.StateLocked() != State_Stopped)
+            hr = VFW_E_NOT_STOPPED;
+        else {
+            peer_ = receivePin;
+            peerInput_ = input;
+            allocator_ = allocator;
+            connectionType_ = candidate;
+            format_->Select(candidate.Get());
+            return S_OK;
+        }
     }
-    peer_ = receivePin;
-    peerInput_ = input;
-    connectionType_ = candidate;
-    format_->Select(candidate.Get());
-    return S_OK;
+    receivePin->Disconnect();
+    return hr;
 }
 
-HRESULT SourcePin::DecideAllocator(IMemInputPin* input, long sampleSize) {
+HRESULT SourcePin::DecideAllocator(IMemInputPin* input, long sampleSize,
+                                   ComPtr<IMemAllocator>* chosen) {
     ALLOCATOR_PROPERTIES wanted{};
     input->GetAllocatorRequirements(&wanted); // a hint only; failure is common
     wanted.cBuffers = std::max<long>(wanted.cBuffers, kMinimumBuffers);
@@ -147,7 +175,7 @@ HRESULT SourcePin::DecideAllocator(IMemInputPin* input, long sampleSize) {
             return false;
         if (FAILED(input->NotifyAllocator(allocator, FALSE)))
             return false;
-        allocator_ = allocator;
+        *chosen = allocator;
         return true;
     };
 
@@ -167,17 +195,25 @@ HRESULT SourcePin::ReceiveConnection(IPin*, const AM_MEDIA_TYPE*) {
 }
 
 HRESULT SourcePin::Disconnect() {
-    std::lock_guard lock(filter_.Lock());
-    if (filter_.StateLocked() != State_Stopped)
-        return VFW_E_NOT_STOPPED;
-    if (!peer_)
-        return S_FALSE;
-    if (allocator_)
-        allocator_->Decommit();
-    allocator_.Reset();
-    peerInput_.Reset();
-    peer_.Reset();
-    connectionType_.Reset();
+    // Taken out under the lock; decommitted and released (downstream objects) without it.
+    ComPtr<IMemAllocator> allocator;
+    ComPtr<IMemInputPin> input;
+    ComPtr<IPin> peer;
+    {
+        std::lock_guard lock(filter_.Lock());
+        if (filter_.StateLocked() != State_Stopped)
+            return VFW_E_NOT_STOPPED;
+        if (!peer_)
+            return S_FALSE;
+        // Swap, not move: mingw-w64's ComPtr move assignment copies (the source keeps
+        // its reference).
+        allocator.Swap(allocator_);
+        input.Swap(peerInput_);
+        peer.Swap(peer_);
+        connectionType_.Reset();
+    }
+    if (allocator)
+        allocator->Decommit();
     return S_OK;
 }
 
@@ -268,20 +304,31 @@ HRESULT SourcePin::NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) {
 HRESULT SourcePin::SetFormat(AM_MEDIA_TYPE* type) {
     if (type == nullptr)
         return E_POINTER;
-    IFilterGraph* graph = nullptr;
+    MediaType proposed;
+    ComPtr<IPin> peer;
     {
         std::lock_guard lock(filter_.Lock());
         if (filter_.StateLocked() != State_Stopped)
             return VFW_E_NOT_STOPPED;
-        const MediaType proposed = format_->Normalise(*type);
+        proposed = format_->Normalise(*type);
         if (!proposed.Valid())
             return VFW_E_INVALIDMEDIATYPE;
         if (!peer_ || SameMediaType(proposed.Get(), connectionType_.Get())) {
             format_->Select(proposed.Get());
             return S_OK;
         }
-        if (peer_->QueryAccept(&proposed.Get()) != S_OK)
-            return VFW_E_INVALIDMEDIATYPE;
+        peer = peer_;
+    }
+    // The downstream pin is asked without the lock (see Connect).
+    if (peer->QueryAccept(&proposed.Get()) != S_OK)
+        return VFW_E_INVALIDMEDIATYPE;
+    IFilterGraph* graph = nullptr;
+    {
+        std::lock_guard lock(filter_.Lock());
+        if (filter_.StateLocked() != State_Stopped)
+            return VFW_E_NOT_STOPPED;
+        if (peer_.Get() != peer.Get())
+            return VFW_E_WRONG_STATE; // connected elsewhere meanwhile: nothing was changed
         format_->Select(proposed.Get());
         graph = filter_.GraphLocked();
     }
@@ -427,10 +474,22 @@ void SourcePin::CountDropped(int64_t firstIndex, int64_t count) {
 
 // ---- Streaming
 
+// The streaming thread takes the filter's lock (state, time, format), so no lock is held
+// while waiting for that thread: Stop takes the thread out and asks it to end under the
+// locks, and joins it once it has let go of them (Join). The allocator may be the
+// downstream pin's, so it is committed and decommitted without the filter's lock too.
 HRESULT SourcePin::Active() {
-    if (!peer_)
-        return S_OK;
-    HRESULT hr = allocator_->Commit();
+    auto stream = std::make_shared<Stream>();
+    if (stream->wake == nullptr)
+        return E_OUTOFMEMORY;
+    ComPtr<IMemAllocator> allocator;
+    {
+        std::lock_guard lock(filter_.Lock());
+        if (!peer_)
+            return S_OK;
+        allocator = allocator_;
+    }
+    HRESULT hr = allocator->Commit();
     if (FAILED(hr))
         return hr;
     dropped_ = 0;
@@ -440,39 +499,53 @@ HRESULT SourcePin::Active() {
         std::lock_guard lock(droppedLock_);
         droppedFrames_.clear();
     }
-    if (thread_.joinable())
-        thread_.join();
-    stopThread_ = false;
-    ::ResetEvent(wake_);
-    // The thread keeps the filter alive until it ends.
+    std::lock_guard lock(filter_.Lock());
+    if (!peer_)
+        return VFW_E_NOT_CONNECTED; // disconnected meanwhile
+    stream->allocator = allocator_;
+    stream->input = peerInput_;
+    stream_ = stream;
+    // The thread keeps the filter alive until it ends. (thread_ is empty: every stop took
+    // the thread before it out, and starts and stops are serialised by the filter.)
     ComPtr<IBaseFilter> keepAlive(&filter_);
-    thread_ = std::thread([this, keepAlive]() { StreamLoop(); });
+    thread_ = std::thread([this, keepAlive, stream]() { StreamLoop(*stream); });
     return S_OK;
 }
 
-void SourcePin::Inactive() {
-    stopThread_ = true;
-    Wake();
+std::thread SourcePin::Inactive() {
+    std::thread ending;
+    std::shared_ptr<Stream> stream;
     ComPtr<IMemAllocator> allocator;
     {
         std::lock_guard lock(filter_.Lock());
+        ending = std::move(thread_);
+        stream = std::move(stream_);
         allocator = allocator_;
     }
+    if (stream)
+        stream->Stop();
     // Decommitting releases a GetBuffer that waits for a free sample.
     if (allocator)
         allocator->Decommit();
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
-        thread_.join();
+    return ending;
 }
 
-void SourcePin::WaitMilliseconds(DWORD milliseconds) {
-    ::WaitForSingleObject(wake_, milliseconds);
+void SourcePin::Join(std::thread ending) {
+    if (!ending.joinable())
+        return;
+    // A stream stopped from within itself (a downstream callback that stops the filter)
+    // cannot wait for itself: it ends by itself at its next look at its stop request, and
+    // keeps the filter alive until then.
+    if (ending.get_id() == std::this_thread::get_id())
+        ending.detach();
+    else
+        ending.join();
 }
 
-HRESULT SourcePin::DeliverSample(const SampleRenderer& renderer, int64_t frameIndex,
+HRESULT SourcePin::DeliverSample(Stream& stream, const SampleRenderer& renderer, int64_t frameIndex,
                                  bool discontinuity) {
     ComPtr<IMediaSample> sample;
-    HRESULT hr = allocator_->GetBuffer(&sample, nullptr, nullptr, 0);
+    HRESULT hr = stream.allocator->GetBuffer(&sample, nullptr, nullptr, 0);
     if (FAILED(hr))
         return hr;
     BYTE* buffer = nullptr;
@@ -491,10 +564,10 @@ HRESULT SourcePin::DeliverSample(const SampleRenderer& renderer, int64_t frameIn
     sample->SetMediaTime(&mediaStart, &mediaEnd);
     sample->SetSyncPoint(TRUE);
     sample->SetDiscontinuity(discontinuity ? TRUE : FALSE);
-    return peerInput_->Receive(sample.Get());
+    return stream.input->Receive(sample.Get());
 }
 
-void SourcePin::StreamLoop() {
+void SourcePin::StreamLoop(Stream& stream) {
     const int device = filter_.Device();
     std::unique_ptr<SampleRenderer> renderer;
     {
@@ -514,7 +587,7 @@ void SourcePin::StreamLoop() {
     bool wasUnplugged = false;
     LONG seenAborts = control_.AbortRequests(device);
 
-    while (!stopThread_) {
+    while (!stream.stop) {
         const bool unplugged = control_.Unplugged(device);
         if (unplugged != wasUnplugged) {
             wasUnplugged = unplugged;
@@ -544,7 +617,7 @@ void SourcePin::StreamLoop() {
         }
         int64_t now = 0;
         if (state != State_Running || unplugged || halted || !filter_.StreamTime(&now)) {
-            WaitMilliseconds(50);
+            ::WaitForSingleObject(stream.wake, 50);
             continue;
         }
         if (resync) {
@@ -556,25 +629,25 @@ void SourcePin::StreamLoop() {
         const DeliveryStep step = PlanDelivery(nextIndex, now, rate);
         if (step.waitUntil > now) {
             const int64_t wait = (step.waitUntil - now + 9'999) / 10'000;
-            WaitMilliseconds(static_cast<DWORD>(std::min<int64_t>(wait, 50)));
+            ::WaitForSingleObject(stream.wake, static_cast<DWORD>(std::min<int64_t>(wait, 50)));
             continue;
         }
         if (const LONG stall = control_.TakeStall(device); stall > 0) {
-            WaitMilliseconds(static_cast<DWORD>(stall));
+            ::WaitForSingleObject(stream.wake, static_cast<DWORD>(stall));
             continue;
         }
         CountDropped(nextIndex, step.dropped);
-        const HRESULT hr = DeliverSample(*renderer, step.frameIndex, discontinuity);
+        const HRESULT hr = DeliverSample(stream, *renderer, step.frameIndex, discontinuity);
         nextIndex = step.frameIndex + 1;
         if (hr == S_OK) {
             ++delivered_;
             control_.PublishCounts(device, dropped_, delivered_);
             discontinuity = false;
-        } else if (stopThread_) {
+        } else if (stream.stop) {
             break;
         } else if (hr == VFW_E_NOT_COMMITTED || hr == VFW_E_TIMEOUT) {
             CountDropped(step.frameIndex, 1); // no buffer: the frame is lost
-            WaitMilliseconds(10);
+            ::WaitForSingleObject(stream.wake, 10);
         } else {
             // Downstream refused the stream (S_FALSE) or failed: stop delivering until the
             // next run, and report a failure to the application.

@@ -31,18 +31,23 @@ class SourcePin final : public IPin,
                         public ISpecifyPropertyPages {
 public:
     SourcePin(SourceFilter& filter, std::unique_ptr<StreamFormat> format);
-    bool Valid() const { return format_ != nullptr && wake_ != nullptr; }
+    bool Valid() const { return format_ != nullptr; }
     ~SourcePin();
     SourcePin(const SourcePin&) = delete;
     SourcePin& operator=(const SourcePin&) = delete;
 
-    // Called by the filter, with its lock held, on Stopped -> Paused: commits the
-    // allocator and starts the streaming thread (when connected).
+    // Called by the filter on Stopped -> Paused, without the filter's lock (the
+    // allocator it commits may be the downstream pin's): commits the allocator and starts
+    // the streaming thread (when connected).
     HRESULT Active();
-    // Called by the filter, without its lock, on -> Stopped: ends the streaming thread and
-    // decommits the allocator.
-    void Inactive();
-    // Wakes the streaming thread after a state change.
+    // Called by the filter on -> Stopped, without the filter's lock: asks the streaming
+    // thread to end and decommits the allocator. Returns the thread, for the caller to
+    // hand to Join once it holds no lock at all.
+    std::thread Inactive();
+    // Waits for a thread that Inactive ended (one that is the calling thread, stopped
+    // from within itself, is left to end on its own).
+    static void Join(std::thread ending);
+    // Wakes the streaming thread after a state change. Called with the filter's lock.
     void Wake();
     bool DeviceUnplugged() const;
 
@@ -93,11 +98,30 @@ public:
     HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
 
 private:
-    HRESULT DecideAllocator(IMemInputPin* input, long sampleSize);
-    void StreamLoop();
-    HRESULT DeliverSample(const SampleRenderer& renderer, int64_t index, bool discontinuity);
+    // What one streaming thread works with, from its start to its end: the connection's
+    // allocator and input pin as they were at the start (so the thread reads no member
+    // that Disconnect changes), its own stop request and wake-up event (so a thread that
+    // is still winding down never takes the next one's wake-ups or stop).
+    struct Stream {
+        Stream();
+        ~Stream();
+        Stream(const Stream&) = delete;
+        Stream& operator=(const Stream&) = delete;
+        void Stop();
+
+        Microsoft::WRL::ComPtr<IMemAllocator> allocator;
+        Microsoft::WRL::ComPtr<IMemInputPin> input;
+        std::atomic<bool> stop{false};
+        HANDLE wake = nullptr; // auto-reset event: a state change or the end
+    };
+
+    // Calls the downstream pin only: no lock is held.
+    HRESULT DecideAllocator(IMemInputPin* input, long sampleSize,
+                            Microsoft::WRL::ComPtr<IMemAllocator>* chosen);
+    void StreamLoop(Stream& stream);
+    HRESULT DeliverSample(Stream& stream, const SampleRenderer& renderer, int64_t index,
+                          bool discontinuity);
     void CountDropped(int64_t firstIndex, int64_t count);
-    void WaitMilliseconds(DWORD milliseconds);
 
     SourceFilter& filter_;
     // Guarded by the filter's lock:
@@ -108,9 +132,9 @@ private:
     Microsoft::WRL::ComPtr<IMemInputPin> peerInput_;
     Microsoft::WRL::ComPtr<IMemAllocator> allocator_;
 
+    // The running stream and its thread (between Active and Inactive).
+    std::shared_ptr<Stream> stream_;
     std::thread thread_;
-    std::atomic<bool> stopThread_{false};
-    HANDLE wake_ = nullptr; // auto-reset event: a state change or the end
     DeviceControl control_;
 
     std::atomic<long> dropped_{0};

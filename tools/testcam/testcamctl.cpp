@@ -1,7 +1,8 @@
 // testcamctl: changes the state of running test devices from outside, for end-to-end
 // tests and demonstrations. N is 1 or 2 (the pattern cameras), 3 (the microphone), 4 (the
 // capture card) or 5 (the HD camera).
-//   testcamctl unplug N     device N is gone: EC_DEVICE_LOST, no frames
+//   testcamctl unplug N     device N is gone: EC_DEVICE_LOST, no frames, and it does not
+//                           open (bind) until the replug, across programs and releases
 //   testcamctl replug N     device N is back (EC_DEVICE_LOST with parameter 1)
 //   testcamctl abort N      device N fails its stream: EC_ERRORABORT
 //   testcamctl stall N MS   device N holds its next frame back MS milliseconds
@@ -9,9 +10,9 @@
 //                           control block, and so the mark, while cameras come and go)
 //   testcamctl counts N     prints "dropped D delivered F": the counts of device N's
 //                           latest stream since it left Stopped
-// Exit code 0 when a device instance was there to hear it, 1 when none exists, 2 on
-// bad arguments (with the usage on the error output). `mark` answers 0 whether or not a
-// camera exists yet.
+// Exit code 0 when a device instance was there to hear it, 1 when none exists (an unplug
+// or replug holds all the same), 2 on bad arguments (with the usage on the error
+// output). `mark` answers 0 whether or not a camera exists yet.
 #include "ControlCommand.h"
 #include "DeviceControl.h"
 

@@ -26,6 +26,7 @@
 #include <wrl/client.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -652,6 +653,49 @@ void CheckFormatPage(HWND window, IAMStreamConfig* config) {
     SetMode(config, current);
 }
 
+// Both pages of every video device (the filter's "Pattern", the pin's "Format") show that
+// device's own name, as the video input category lists it.
+void CheckPagesNameTheirDevice(HWND window) {
+    for (const Camera& device : FindDevices(CLSID_VideoInputDeviceCategory, nullptr)) {
+        CameraGraph graph;
+        const HRESULT created = graph.Create(device.moniker.Get());
+        const struct {
+            IUnknown* object;
+            GUID page;
+            const wchar_t* windowClass;
+        } pages[] = {
+            {graph.camera.Get(), testcam::kClsidPatternPage, L"TestPatternCameraPage"},
+            {graph.config.Get(), testcam::kClsidFormatPage, L"TestPatternCameraFormatPage"}};
+        for (const auto& shown : pages) {
+            ComPtr<IPropertyPage> page;
+            HRESULT hr = created;
+            if (SUCCEEDED(hr))
+                hr = ::CoCreateInstance(shown.page, nullptr, CLSCTX_INPROC_SERVER,
+                                        IID_PPV_ARGS(&page));
+            IUnknown* objects[] = {shown.object};
+            if (SUCCEEDED(hr))
+                hr = page->SetObjects(1, objects);
+            RECT area{0, 0, 260, 200};
+            if (SUCCEEDED(hr))
+                hr = page->Activate(window, &area, FALSE);
+            HWND pageWindow = ::FindWindowExW(window, nullptr, shown.windowClass, nullptr);
+            HWND label =
+                pageWindow ? ::FindWindowExW(pageWindow, nullptr, L"Static", nullptr) : nullptr;
+            wchar_t text[64] = {};
+            if (label != nullptr)
+                ::GetWindowTextW(label, text, 64);
+            char detail[160];
+            std::snprintf(detail, sizeof(detail), "%ls page of %ls shows \"%ls\" (%s)",
+                          shown.windowClass, device.name.c_str(), text, Hex(hr).c_str());
+            Expect(SUCCEEDED(hr) && device.name == text, "every page names its own device", detail);
+            if (page) {
+                page->Deactivate();
+                page->SetObjects(0, nullptr);
+            }
+        }
+    }
+}
+
 // The capture card scales within its range and the HD camera keeps to its modes, as
 // their capabilities say; the card draws its pattern at a scaled size.
 void CheckCaptureCardAndHdCamera() {
@@ -835,8 +879,29 @@ void RunTests(HWND window, double holdSeconds) {
            Hex(hr));
     hr = one.Build(MEDIASUBTYPE_YUY2, &collector, nullptr);
     Expect(SUCCEEDED(hr), "YUY2 graph builds", Hex(hr));
-    if (SUCCEEDED(hr))
+    if (SUCCEEDED(hr)) {
         CheckStreaming("YUY2 320x240 25", one, collector, small, 1600);
+        // Stopped and run again from its own streaming thread (a downstream callback):
+        // the camera neither waits for that thread nor joins it, and streams on.
+        ComPtr<IReferenceClock> clock;
+        one.camera->GetSyncSource(&clock);
+        std::atomic<HRESULT> restarted{E_PENDING};
+        collector.OnNextFrame([&] {
+            REFERENCE_TIME now = 0;
+            if (clock)
+                clock->GetTime(&now);
+            HRESULT result = one.camera->Stop();
+            if (SUCCEEDED(result))
+                result = one.camera->Run(now);
+            restarted = result;
+        });
+        Pump(500);
+        const long before = collector.Count();
+        Pump(500);
+        Expect(restarted == S_OK && collector.Count() > before + 5,
+               "the camera stopped and run from its streaming thread streams on",
+               Hex(restarted) + ", " + std::to_string(collector.Count() - before) + " frames");
+    }
     one.control->Stop();
 
     // A connected pin takes a new rate by reconnecting (camera -> null renderer: Wine's
@@ -904,6 +969,7 @@ void RunTests(HWND window, double holdSeconds) {
 
     CheckMicrophone();
     CheckCaptureCardAndHdCamera();
+    CheckPagesNameTheirDevice(window);
 
     // Leave a live picture in the window for a screenshot.
     if (holdSeconds > 0) {

@@ -25,6 +25,11 @@ long FrameCollector::Count() {
     return stats_.count;
 }
 
+void FrameCollector::OnNextFrame(std::function<void()> action) {
+    std::lock_guard lock(lock_);
+    onNextFrame_ = std::move(action);
+}
+
 HRESULT FrameCollector::QueryInterface(REFIID riid, void** object) {
     if (object == nullptr)
         return E_POINTER;
@@ -45,6 +50,14 @@ HRESULT FrameCollector::SampleCB(double, IMediaSample* sample) {
     sample->GetTime(&start, &end);
     const long length = sample->GetActualDataLength();
     const double now = NowSeconds();
+    std::function<void()> action;
+    {
+        std::lock_guard lock(lock_);
+        action = std::move(onNextFrame_);
+        onNextFrame_ = nullptr;
+    }
+    if (action)
+        action();
     std::lock_guard lock(lock_);
     if (stats_.count == 0)
         stats_.firstArrival = now;

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -34,6 +35,8 @@ public:
     FrameStats Snapshot();
     void Clear();
     long Count();
+    // Runs `action` once, on the streaming thread, when the next frame arrives.
+    void OnNextFrame(std::function<void()> action);
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
     // Lives on the test's stack: reference counting is a formality.
@@ -45,6 +48,7 @@ public:
 private:
     std::mutex lock_;
     FrameStats stats_;
+    std::function<void()> onNextFrame_;
 };
 
 double NowSeconds();

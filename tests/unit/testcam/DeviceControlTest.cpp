@@ -42,6 +42,19 @@ TEST(DeviceControl, InstancesShareOneBlock) {
     EXPECT_EQ(tester.Delivered(2), otherCamera);
 }
 
+// A device stays unplugged once every holder of the block is gone (the block then goes
+// too): a camera made later starts unplugged, until a replug.
+TEST(DeviceControl, AnUnplugLastsUntilTheReplug) {
+    DeviceControl{}.SetUnplugged(4, true);
+    {
+        DeviceControl camera;
+        EXPECT_TRUE(camera.Unplugged(4));
+        EXPECT_FALSE(camera.Unplugged(5));
+        camera.SetUnplugged(4, false);
+    }
+    EXPECT_FALSE(DeviceControl{}.Unplugged(4));
+}
+
 TEST(DeviceControl, CameraNumbersOutsideTheRangeAreIgnored) {
     DeviceControl control;
     for (int camera : {0, kCameraCount + 1, -1}) {
