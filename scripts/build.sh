@@ -26,9 +26,4 @@ if [ ! -f "$TESTBENCH_BUILD_DIR/native/ptyshim.so" ] ||
     cc -shared -fPIC -O2 -Wall -Wextra -o "$TESTBENCH_BUILD_DIR/native/ptyshim.so" \
         "$TESTBENCH_ROOT/tools/ptyshim/ptyshim.c" -ldl -lpthread
 fi
-emulator="$TESTBENCH_BUILD_DIR/native/v4l2emu.so"
-if [ ! -f "$emulator" ] ||
-    [ -n "$(find "$TESTBENCH_ROOT/tools/v4l2emu" -newer "$emulator" -print -quit)" ]; then
-    cc -shared -fPIC -O2 -Wall -Wextra -o "$emulator" "$TESTBENCH_ROOT"/tools/v4l2emu/*.c \
-        -ldl -lpthread
-fi
+testbench_build_v4l2emu >/dev/null
