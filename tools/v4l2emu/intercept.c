@@ -28,6 +28,9 @@
  *                          for every device, or videoN:<word> for one. An unplugged
  *                          device has no path, and its open files say ENODEV to every
  *                          call from then on, also once it is plugged in again.
+ *   V4L2EMU_HIDE_CONVERTER=1  libv4l2 cannot be loaded (dlopen of it fails), as on a
+ *                          machine without libv4l-0: Wine's source then reads the device
+ *                          directly, BGR24 only.
  *   V4L2EMU_TRACE=1        every call on an emulated device is written to stderr.
  *   V4L2EMU_CHECK=1        the library only checks the settings: it prints one line per
  *                          device and ends the process, with status 2 when a setting was
@@ -520,6 +523,19 @@ int select(int count, fd_set* readable, fd_set* writable, fd_set* failed, struct
         }
     }
     return bits;
+}
+
+/* ---- dlopen, to hide libv4l2 */
+
+void* dlopen(const char* file, int mode) {
+    typedef void* (*dlopen_fn)(const char*, int);
+    REAL(dlopen_fn, dlopen);
+    const char* hide = getenv("V4L2EMU_HIDE_CONVERTER");
+    if (file != NULL && hide != NULL && strcmp(hide, "1") == 0 && strstr(file, "libv4l2") != NULL) {
+        emu_trace("v4l2emu: dlopen %s hidden", file);
+        return NULL;
+    }
+    return real_dlopen(file, mode);
 }
 
 /* ---- syscall(), as libv4l2 reaches the device */
