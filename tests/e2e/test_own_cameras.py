@@ -11,14 +11,14 @@ import time
 import unittest
 
 import harness
-from test_capture_journeys import (APP_KEY, CAPTION, CAPTURE_KEY, CaptureJourneys, RGB24,
-                                   VIDEO_INFO)
+import test_capture_journeys as journeys
+from test_capture_journeys import APP_KEY, CAPTION, CAPTURE_KEY, RGB24, VIDEO_INFO
 
 WEBCAM = "USB Webcam"
 GRABBER = "HDMI Grabber"
 ALL_MODES = "sizes=640x480+1280x720+1920x1080,fps=30"
 BLOCKS = 16  # the counter band's blocks (docs/v4l2emu.md)
-MENU_POSITION = 3
+MENU_POSITION = 5  # Clear capture, the four test cameras, then the emulated one
 
 
 def free_device_numbers(count):
@@ -31,18 +31,18 @@ def free_device_numbers(count):
 
 class OwnCameras(unittest.TestCase):
     # The capture journeys' helpers, on this suite's program.
-    control_rect = CaptureJourneys.control_rect
-    box_texts = CaptureJourneys.box_texts
-    wait_for_box = CaptureJourneys.wait_for_box
-    dismiss_box = CaptureJourneys.dismiss_box
-    right_click_picture = CaptureJourneys.right_click_picture
-    choose_in_menu = CaptureJourneys.choose_in_menu
-    close = CaptureJourneys.close
-    stored = CaptureJourneys.stored
-    panel_controls = CaptureJourneys.panel_controls
-    set_in_format_panel = CaptureJourneys.set_in_format_panel
-    click_panel_button = CaptureJourneys.click_panel_button
-    cpu_over = CaptureJourneys.cpu_over
+    control_rect = journeys.CaptureJourneys.control_rect
+    box_texts = journeys.CaptureJourneys.box_texts
+    wait_for_box = journeys.CaptureJourneys.wait_for_box
+    dismiss_box = journeys.CaptureJourneys.dismiss_box
+    right_click_picture = journeys.CaptureJourneys.right_click_picture
+    choose_in_menu = journeys.CaptureJourneys.choose_in_menu
+    close = journeys.CaptureJourneys.close
+    stored = journeys.CaptureJourneys.stored
+    panel_controls = journeys.CaptureJourneys.panel_controls
+    set_in_format_panel = journeys.CaptureJourneys.set_in_format_panel
+    click_panel_button = journeys.CaptureJourneys.click_panel_button
+    cpu_over = journeys.CaptureJourneys.cpu_over
 
     @classmethod
     def setUpClass(cls):
@@ -178,7 +178,7 @@ class OwnCameras(unittest.TestCase):
         self.assertEqual(self.stored("VideoWidth", section), 1280)
 
     def test_a_yuyv_device_needs_the_converter(self):
-        devices = {GRABBER: "formats=YUYV,sizes=1280x720,fps=30"}
+        devices = {GRABBER: "formats=YUYV,sizes=640x480,fps=30"}
         self.start(devices, video=GRABBER)
         self.assertIsNone(self.box_texts())
         self.close()
@@ -214,7 +214,7 @@ class OwnCameras(unittest.TestCase):
         # Usable: another camera picked from the menu shows its picture.
         self.right_click_picture()
         self.choose_in_menu(1)
-        self.assertTrue(CaptureJourneys.wait_for_picture(self), "no picture of the test camera")
+        self.assertTrue(journeys.CaptureJourneys.wait_for_picture(self), "no picture of the test camera")
         self.close()
 
     # ---- helpers of the journeys
