@@ -18,10 +18,12 @@ fi
 cmake --build "$TESTBENCH_BUILD_DIR" -j "$(nproc)" "${targets[@]}"
 
 # Native (Linux) helpers of the tests: the modem-line shim that lets Wine wait for line
-# events on a pty.
+# events on a pty, and the emulated V4L2 capture devices (tools/v4l2emu) that Wine's own
+# capture source reads.
 mkdir -p "$TESTBENCH_BUILD_DIR/native"
 if [ ! -f "$TESTBENCH_BUILD_DIR/native/ptyshim.so" ] ||
     [ "$TESTBENCH_ROOT/tools/ptyshim/ptyshim.c" -nt "$TESTBENCH_BUILD_DIR/native/ptyshim.so" ]; then
     cc -shared -fPIC -O2 -Wall -Wextra -o "$TESTBENCH_BUILD_DIR/native/ptyshim.so" \
         "$TESTBENCH_ROOT/tools/ptyshim/ptyshim.c" -ldl -lpthread
 fi
+testbench_build_v4l2emu >/dev/null

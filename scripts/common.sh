@@ -10,6 +10,19 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko installer prompts in a fresh prefix.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
+# Builds the emulated V4L2 capture devices (tools/v4l2emu) into
+# build/native/v4l2emu.so when a source is newer; prints the library's path.
+testbench_build_v4l2emu() {
+    local emulator="$TESTBENCH_BUILD_DIR/native/v4l2emu.so"
+    mkdir -p "$TESTBENCH_BUILD_DIR/native"
+    if [ ! -f "$emulator" ] ||
+        [ -n "$(find "$TESTBENCH_ROOT/tools/v4l2emu" -newer "$emulator" -print -quit)" ]; then
+        cc -shared -fPIC -O2 -Wall -Wextra -o "$emulator" "$TESTBENCH_ROOT"/tools/v4l2emu/*.c \
+            -ldl -lpthread >&2
+    fi
+    echo "$emulator"
+}
+
 testbench_wine() {
     if command -v wine >/dev/null 2>&1; then
         echo wine

@@ -16,6 +16,11 @@
 # machines often the console) are never used; a /dev/ttyS* device is mapped only when it
 # is named as such. What the simulated camera receives is printed and logged to
 # build/camsim.log.
+#
+# Video: the machine's V4L2 capture devices (/dev/video*) reach the program through
+# Wine's own capture source; the script lists them and says when one cannot be opened.
+# --emulated-webcam gives the program an emulated one instead (tools/v4l2emu, preloaded
+# into the program's process), so the path can be seen without hardware.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -33,7 +38,12 @@ simulated Samsung SHC-721/SHC-730 camera on COM1.
   --com1 DEVICE .. --com4 DEVICE a real serial line (/dev/ttyUSB0, /dev/ttyACM0,
                                  /dev/serial/by-id/...) as that COM port, no simulator
   --no-camsim                    no simulator and no serial device at all
-  --check-ports                  check the ports, print the mapping, and stop
+  --emulated-webcam [SETTINGS]   an emulated V4L2 webcam as the next free /dev/videoN,
+                                 read by Wine's own capture source (repeat for more);
+                                 SETTINGS as in docs/v4l2emu.md, for instance
+                                 'name=HDMI Grabber,formats=YUYV,sizes=1280x720,fps=60'
+  --check-ports                  check the ports and the cameras, print the mapping,
+                                 and stop
   --verbose                      show the installation's and the build's own output
                                  (otherwise it goes to build/run.log)
   -h, --help                     show this help
@@ -53,6 +63,7 @@ camera_reply=none
 check_only=0
 verbose=0
 declare -A port_device=()
+webcams=()
 while [ $# -gt 0 ]; do
     case "$1" in
     --screenshot | --seconds | --camera-model | --camera-reply | --com[1-4])
@@ -85,6 +96,16 @@ while [ $# -gt 0 ]; do
         port_device[$com]="$device"
         shift 2
         ;;
+    --emulated-webcam)
+        # The settings are optional: the next argument, unless it is another option.
+        if [ $# -ge 2 ] && [[ "$2" != --* ]]; then
+            webcams+=("$2")
+            shift 2
+        else
+            webcams+=("")
+            shift
+        fi
+        ;;
     --no-camsim) camsim=0; shift ;;
     --check-ports) check_only=1; shift ;;
     --verbose) verbose=1; shift ;;
@@ -93,23 +114,29 @@ while [ $# -gt 0 ]; do
     esac
 done
 
-# Refuses a device the user may not read and write, saying who may: the members of the
-# device's own group (dialout for most USB serial adapters), or its owner alone.
-permission_advice() {
-    local com="$1" device="$2" owner group mode user
+# Says who may read and write a device the user may not: the members of the device's own
+# group (dialout for most USB serial adapters, video for cameras), or its owner alone.
+permission_text() {
+    local what="$1" device="$2" owner group mode user
     read -r owner group mode < <(stat -L -c '%U %G %a' -- "$device")
     user="$(id -un)"
-    local problem="$com: no permission to read and write $device (owner $owner, group $group, mode $mode)"
+    local problem="$what: no permission to read and write $device (owner $owner, group $group, mode $mode)"
     # Read and write for the group: the group's members may open it.
     if [ "$group" != root ] && [ $((8#$mode & 8#060)) -eq $((8#060)) ]; then
         if id -nG "$user" | tr ' ' '\n' | grep -qx -- "$group"; then
-            usage_error "$problem: you are in the '$group' group, but this login is not yet;" \
-                "log in again"
+            echo "$problem: you are in the '$group' group, but this login is not yet; log in again"
+            return
         fi
-        usage_error "$problem: add your user to the '$group' group" \
+        echo "$problem: add your user to the '$group' group" \
             "(sudo usermod -aG $group $user), then log in again"
+        return
     fi
-    usage_error "$problem: only its owner, $owner, can open it"
+    echo "$problem: only its owner, $owner, can open it"
+}
+
+# Refuses a serial device the user may not read and write.
+permission_advice() {
+    usage_error "$(permission_text "$1" "$2")"
 }
 
 # Checks the device given for a COM port without opening it (opening a serial line can
@@ -172,8 +199,49 @@ for com in "${coms[@]}"; do
         mapping+=("$com -> none")
     fi
 done
+
+# The cameras: the emulated ones take the first /dev/videoN numbers (0..9, the ones
+# Wine looks at) that the machine does not have; the library checks their settings.
+# Without any, the machine's own capture devices are listed.
+webcam_env=()
+cameras=()
+if [ ${#webcams[@]} -gt 0 ]; then
+    emulator="$(testbench_build_v4l2emu)"
+    number=0
+    for settings in "${webcams[@]}"; do
+        while [ "$number" -le 9 ] && [ -e "/dev/video$number" ]; do
+            number=$((number + 1))
+        done
+        [ "$number" -le 9 ] || usage_error "--emulated-webcam: /dev/video0..9 are all taken"
+        webcam_env+=("V4L2EMU_DEVICE$number=$settings")
+        number=$((number + 1))
+    done
+    if ! checked="$(env "${webcam_env[@]}" V4L2EMU_CHECK=1 LD_PRELOAD="$emulator" /bin/true 2>&1)"; then
+        usage_error "--emulated-webcam: ${checked//$'\n'/; }"
+    fi
+    while IFS= read -r line; do
+        cameras+=("${line%%:*} -> emulated: ${line#*: }")
+    done <<<"$checked"
+else
+    shopt -s nullglob
+    for device in /dev/video*; do
+        [ -c "$device" ] || continue
+        name="$(cat "/sys/class/video4linux/${device#/dev/}/name" 2>/dev/null || echo "unnamed")"
+        line="$device -> $name"
+        number="${device#/dev/video}"
+        if ! [[ "$number" =~ ^[0-9]$ ]]; then
+            line+=" (not seen: Wine looks at /dev/video0..9 only)"
+        elif [ ! -r "$device" ] || [ ! -w "$device" ]; then
+            line+=" ($(permission_text "$device" "$device" | sed "s|^$device: ||"))"
+        fi
+        cameras+=("$line")
+    done
+    shopt -u nullglob
+    [ ${#cameras[@]} -gt 0 ] || cameras+=("no video capture device (/dev/video*)")
+fi
+
 if [ "$check_only" = 1 ]; then
-    printf '%s\n' "${mapping[@]}"
+    printf '%s\n' "${mapping[@]}" "${cameras[@]}"
     exit 0
 fi
 
@@ -236,6 +304,7 @@ if [ ${#mapping[@]} -gt 0 ]; then
 else
     echo "Starting TestBench; no serial port"
 fi
+printf 'Camera: %s\n' "${cameras[@]}"
 
 wine="$(testbench_wine)"
 wineserver="$(testbench_wineserver)"
@@ -277,6 +346,14 @@ done
 # for ptys (the simulator's, or one given as a device) and leaves other devices alone.
 program_env=(env LD_PRELOAD="$TESTBENCH_BUILD_DIR/native/ptyshim.so"
     PTYSHIM_STATE="$work/modem")
+# The emulated webcams live in the program's own process; the wine server is started
+# afresh below, so no process of an earlier run is reused without them. Writing
+# "unplugged" into the control file unplugs them while the program runs.
+if [ ${#webcam_env[@]} -gt 0 ]; then
+    program_env=(env LD_PRELOAD="$TESTBENCH_BUILD_DIR/native/ptyshim.so:$emulator"
+        PTYSHIM_STATE="$work/modem" V4L2EMU_CONTROL="$work/webcam-control" "${webcam_env[@]}")
+    echo "Unplug the emulated webcam: echo unplugged > $work/webcam-control"
+fi
 # Wine reads the port mapping when its server starts: restart this prefix's server.
 "$wineserver" -k 2>/dev/null || true
 "$wineserver" -w 2>/dev/null || true
@@ -290,7 +367,11 @@ testbench_ensure_display
 # the test pattern camera, so the live picture shows without a capture card. A device the
 # user chose later is kept.
 capture_key='HKCU\Software\Zarrow\Testbench\Form1\VideoCapture1'
-if ! "$wine" reg query "$capture_key" /v VideoDeviceName 2>/dev/null | tr -d '\r' | grep -q 'REG_SZ *[^[:space:]]'; then
+if [ ${#webcam_env[@]} -gt 0 ]; then
+    # Asked for: the (first) emulated webcam is the capture control's video device.
+    webcam_name="${cameras[0]#*-> emulated: }"
+    "$wine" reg add "$capture_key" /v VideoDeviceName /d "${webcam_name%%;*}" /f >/dev/null 2>&1 || true
+elif ! "$wine" reg query "$capture_key" /v VideoDeviceName 2>/dev/null | tr -d '\r' | grep -q 'REG_SZ *[^[:space:]]'; then
     "$wine" reg add "$capture_key" /v VideoDeviceName /d "Test Pattern Camera" /f >/dev/null 2>&1 || true
 fi
 

@@ -5,14 +5,17 @@
 // WIDTH HEIGHT FPS, the test HD camera set to RGB24 at that mode first. Each line
 // "switch" on its standard input tears the graph down and builds and runs the graph of
 // test pattern camera 2 (then the first camera again, and so on), as a program does when
-// its user picks another device.
-//   bench_bare_preview.exe [SECONDS [WIDTH HEIGHT FPS]]   (default 60 s, camera 1)
+// its user picks another device. With NAME after the mode, the video capture device of
+// that name (an emulated V4L2 webcam through Wine's own capture source) takes the HD
+// camera's place.
+//   bench_bare_preview.exe [SECONDS [WIDTH HEIGHT FPS [NAME]]]   (default 60 s, camera 1)
 #include <windows.h>
 #include <dshow.h>
 #include <wrl/client.h>
 
 #include <cstring>
 #include <cwchar>
+#include <string>
 #include <thread>
 
 using Microsoft::WRL::ComPtr;
@@ -67,6 +70,33 @@ HRESULT SetMode(ICaptureGraphBuilder2* builder, IBaseFilter* camera, const Mode&
     return hr;
 }
 
+// The video capture device listed under `name`, created from its moniker.
+HRESULT CameraByName(const std::wstring& name, ComPtr<IBaseFilter>& camera) {
+    ComPtr<ICreateDevEnum> devices;
+    ComPtr<IEnumMoniker> monikers;
+    HRESULT hr = ::CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_PPV_ARGS(&devices));
+    if (SUCCEEDED(hr))
+        hr = devices->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, &monikers, 0);
+    if (hr != S_OK)
+        return FAILED(hr) ? hr : E_FAIL;
+    ComPtr<IMoniker> moniker;
+    while (monikers->Next(1, &moniker, nullptr) == S_OK) {
+        ComPtr<IPropertyBag> bag;
+        VARIANT friendly;
+        ::VariantInit(&friendly);
+        const bool match =
+            SUCCEEDED(moniker->BindToStorage(nullptr, nullptr, IID_PPV_ARGS(&bag))) &&
+            SUCCEEDED(bag->Read(L"FriendlyName", &friendly, nullptr)) && friendly.vt == VT_BSTR &&
+            name == friendly.bstrVal;
+        ::VariantClear(&friendly);
+        if (match)
+            return moniker->BindToObject(nullptr, nullptr, IID_PPV_ARGS(&camera));
+        moniker.Reset();
+    }
+    return E_FAIL;
+}
+
 constexpr UINT kSwitchMessage = WM_APP + 1;
 
 struct Graph {
@@ -75,7 +105,7 @@ struct Graph {
 };
 
 // Builds and runs camera -> renderer for one camera; an empty graph on failure.
-Graph BuildAndRun(const GUID& clsid, const Mode& mode = {}) {
+Graph BuildAndRun(const GUID& clsid, const Mode& mode = {}, const std::wstring& name = {}) {
     Graph result;
     ComPtr<ICaptureGraphBuilder2> builder;
     ComPtr<IBaseFilter> camera;
@@ -87,7 +117,9 @@ Graph BuildAndRun(const GUID& clsid, const Mode& mode = {}) {
     if (SUCCEEDED(hr))
         hr = builder->SetFiltergraph(result.graph.Get());
     if (SUCCEEDED(hr))
-        hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&camera));
+        hr = name.empty()
+                 ? ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&camera))
+                 : CameraByName(name, camera);
     if (SUCCEEDED(hr))
         hr = result.graph->AddFilter(camera.Get(), L"Test Pattern Camera");
     if (SUCCEEDED(hr) && mode.width > 0)
@@ -139,10 +171,10 @@ void WatchInput(DWORD mainThread) {
     }).detach();
 }
 
-int Run(double seconds, const Mode& mode) {
+int Run(double seconds, const Mode& mode, const std::wstring& name) {
     int current = 0;
-    Graph graph =
-        mode.width > 0 ? BuildAndRun(kClsidHdCamera, mode) : BuildAndRun(kClsidCameras[current]);
+    Graph graph = mode.width > 0 ? BuildAndRun(kClsidHdCamera, mode, name)
+                                 : BuildAndRun(kClsidCameras[current]);
     if (!graph.control)
         return 1;
     WatchInput(::GetCurrentThreadId());
@@ -172,6 +204,7 @@ int Run(double seconds, const Mode& mode) {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     double seconds = 60.0;
     Mode mode;
+    std::wstring name;
     if (commandLine != nullptr && *commandLine != 0) {
         wchar_t* next = commandLine;
         seconds = std::wcstod(next, &next);
@@ -180,10 +213,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
         mode.fps = std::wcstod(next, &next);
         if (mode.width <= 0 || mode.height <= 0 || mode.fps <= 0)
             mode = {};
+        while (*next == L' ')
+            ++next;
+        name = next;
     }
     if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return 2;
-    const int result = Run(seconds > 0 ? seconds : 60.0, mode);
+    const int result = Run(seconds > 0 ? seconds : 60.0, mode, name);
     ::CoUninitialize();
     return result;
 }

@@ -19,6 +19,9 @@ second), measured in turn in the same run (one program run gives one figure of e
             the screen: the HD camera's graph at the mode torn down, the next one built
             and run. Camera 2 is marked for the whole run (testcamctl mark), so its
             picture has a colour the HD camera's has not; polled alike for both.
+One more line compares the preview CPU of both programs on an emulated V4L2 webcam
+(tools/v4l2emu, preloaded into each program) at 1280x720, 30 frames per second, read by
+Wine's own capture source: the user's own camera's path.
 Prints the measurements and RESULT lines for scripts/bench.sh (see bench/BenchReport.h).
     python3 bench/preview/preview_bench.py [--rounds N] [--seconds S] [--drop-seconds S]
                                            [--sizes 640x480@30,1280x720@60,...]
@@ -186,6 +189,7 @@ def main():
                             measure_size(session, bare_exe, app_exe, width, height, fps, args,
                                          drop_seconds)))
         marker.kill()
+        emulated = measure_emulated(session, bare_exe, app_exe, args)
         session.reg_delete(APP_KEY)
         for (width, height, fps), (bare, app, failed) in figures:
             mode = "%dx%d %d fps" % (width, height, fps)
@@ -204,8 +208,54 @@ def main():
                    1000 * statistics.median(a.switched for a in app),
                    "bare graph torn down and rebuilt",
                    1000 * statistics.median(b.switched for b in bare), "<=1.5")
+        app, bare = emulated
+        result("preview emulated V4L2 webcam 1280x720 30 fps: %% of a core",
+               statistics.median(app), "bare capture graph program", statistics.median(bare),
+               "<=1.1")
     finally:
         session.close()
+
+
+EMULATED = "Emulated Webcam"
+
+
+def measure_emulated(session, bare_exe, app_exe, args):
+    """([TestBench % of a core], [bare % of a core]) on an emulated webcam at 1280x720,
+    each program with the emulator preloaded, in turn."""
+    number = next(n for n in range(10) if not os.path.exists("/dev/video%d" % n))
+    env = {"LD_PRELOAD": os.path.join(harness.BUILD_DIR, "native", "v4l2emu.so"),
+           "V4L2EMU_DEVICE%d" % number: "name=%s,sizes=1280x720+640x480,fps=30" % EMULATED}
+    starts = {
+        "bare": lambda: session.start_program_with_env(bare_exe, env, "3600", "1280", "720",
+                                                       "30", EMULATED),
+        "TestBench": lambda: session.start_program_with_env(app_exe, env),
+    }
+    figures = {"bare": [], "TestBench": []}
+    for _ in range(args.rounds):
+        for label, start in starts.items():
+            session.reg_delete(APP_KEY)
+            session.reg_add(CAPTURE_KEY, "VideoDeviceName", EMULATED)
+            time.sleep(1)
+            program = start()
+            try:
+                if wait_for_colours(session, time.monotonic(), BARS) is None:
+                    raise harness.HarnessError("no picture of the emulated webcam:\n" +
+                                               program.output())
+                time.sleep(3)
+                before = harness.Session.cpu_seconds(program)
+                time.sleep(args.seconds)
+                used = harness.Session.cpu_seconds(program) - before
+                figures[label].append(100.0 * used / args.seconds)
+                print("round emulated 1280x720@30: %-9s %.1f %% of a core"
+                      % (label, figures[label][-1]), flush=True)
+            finally:
+                if label == "TestBench":
+                    session.close_window(CAPTION)
+                    if program.wait(timeout=60) is None:
+                        program.kill()
+                else:
+                    program.kill()
+    return figures["TestBench"], figures["bare"]
 
 
 def program_kinds(session, bare_exe, app_exe, width, height, fps):

@@ -1,6 +1,6 @@
-"""The serial device checks of scripts/run.sh (--com1..--com4), with --check-ports so
-nothing is built or started and no device is opened: ptys stand in for real lines; and
-its help and its refusal of bad options."""
+"""The serial device checks of scripts/run.sh (--com1..--com4) and its cameras
+(--emulated-webcam), with --check-ports so nothing is started and no device is opened:
+ptys stand in for real lines; and its help and its refusal of bad options."""
 
 import grp
 import os
@@ -78,6 +78,8 @@ class RunPortsTest(unittest.TestCase):
             (["--verbos"], "unknown option: --verbos"),
             (["--seconds", "x"], "--seconds needs a number"),
             (["--camera-model", "720"], "--camera-model is auto, 721 or 730"),
+            (["--emulated-webcam", "formats=MJPG"], "unknown format 'MJPG' (BGR24 or YUYV)"),
+            (["--emulated-webcam", "sizes=640x480,fps=0"], "fps '0': a whole number"),
         ]
         for args, message in cases:
             with self.subTest(args=args):
@@ -85,6 +87,19 @@ class RunPortsTest(unittest.TestCase):
                 self.assertEqual(status, 2, output)
                 self.assertIn(message, output)
                 self.assertNotIn("->", output)
+
+    def test_emulated_webcams_take_the_free_device_numbers(self):
+        status, output = run("--emulated-webcam", "--emulated-webcam",
+                             "name=HDMI Grabber,formats=YUYV,sizes=1280x720,fps=60")
+        self.assertEqual(status, 0, output)
+        cameras = [line for line in output.splitlines() if line.startswith("/dev/video")]
+        self.assertEqual(len(cameras), 2, output)
+        self.assertRegex(cameras[0], r"^/dev/video\d -> emulated: Emulated Webcam \d; BGR24 YUYV; "
+                                     r"640x480 1280x720 1920x1080; 30 fps")
+        self.assertRegex(cameras[1], r"-> emulated: HDMI Grabber; YUYV; 1280x720; 60 fps")
+        self.assertNotEqual(cameras[0].split()[0], cameras[1].split()[0])
+        for camera in cameras:
+            self.assertFalse(os.path.exists(camera.split()[0]), "a real device was taken")
 
     def test_help_lists_every_option(self):
         done = subprocess.run([RUN, "--help"], capture_output=True, text=True, timeout=30)
