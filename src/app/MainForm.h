@@ -3,7 +3,7 @@
 // in the settings store, and the hand-over of key releases to the camera window.
 #pragma once
 
-#include "capture/MediaPlatform.h"
+#include "media/MediaPlatform.h"
 #include "capture/VideoCapture.h"
 #include "framework/Application.h"
 #include "framework/Form.h"

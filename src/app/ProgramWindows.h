@@ -6,7 +6,7 @@
 #include "app/FormatPanel.h"
 #include "app/MainForm.h"
 #include "camera/CommDataForm.h"
-#include "capture/MediaPlatform.h"
+#include "media/MediaPlatform.h"
 #include "serial/SerialPlatform.h"
 
 #include <memory>

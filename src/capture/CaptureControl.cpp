@@ -3,6 +3,7 @@
 
 #include "capture/CaptureMessages.h"
 #include "capture/VideoCapture.h"
+#include "media/ComHelpers.h"
 
 #include <cmath>
 
@@ -21,7 +22,7 @@ bool TimeLimitReached(std::uint32_t elapsedMilliseconds, std::int32_t limitSecon
 }
 
 bool TVideoCapture::StartCapture(const std::wstring& fileName) {
-    if (capturing_ || !filterGraph_ || !videoCaptureFilter_ || !captureGraphBuilder_)
+    if (capturing_ || !graph_.FilterGraph || !graph_.VideoCaptureFilter || !graph_.Builder)
         return false;
 
     // The capture branch is built into a stopped graph from the capture filters alone.
@@ -30,8 +31,8 @@ bool TVideoCapture::StartCapture(const std::wstring& fileName) {
     if (preallocFile_ && preallocFileSizeMB_ != 0 && !fileName.empty()) {
         // Reserves the file's space ahead of the capture; where the platform cannot,
         // the file simply grows while capturing.
-        captureGraphBuilder_->AllocCapFile(
-            fileName.c_str(), static_cast<DWORDLONG>(preallocFileSizeMB_) * 1024 * 1024);
+        graph_.Builder->AllocCapFile(fileName.c_str(),
+                                     static_cast<DWORDLONG>(preallocFileSizeMB_) * 1024 * 1024);
     }
     captureRequested_ = true;
 
@@ -39,25 +40,17 @@ bool TVideoCapture::StartCapture(const std::wstring& fileName) {
     HRESULT result = S_OK;
     if (started) {
         // Frames are counted from here on: the counter's present values are the baselines.
-        droppedFrameCounter_.Reset();
-        if (captureGraphBuilder_->FindInterface(
-                &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Interleaved, videoCaptureFilter_.Get(),
-                IID_IAMDroppedFrames,
-                reinterpret_cast<void**>(droppedFrameCounter_.GetAddressOf())) != S_OK) {
-            droppedFrameCounter_.Reset();
-            if (captureGraphBuilder_->FindInterface(
-                    &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video, videoCaptureFilter_.Get(),
-                    IID_IAMDroppedFrames,
-                    reinterpret_cast<void**>(droppedFrameCounter_.GetAddressOf())) != S_OK)
-                droppedFrameCounter_.Reset();
-        }
+        if (FindOnVideoPin(graph_.Builder.Get(), &PIN_CATEGORY_CAPTURE,
+                           graph_.VideoCaptureFilter.Get(),
+                           graph_.Built.DroppedFrameCounter) != S_OK)
+            graph_.Built.DroppedFrameCounter.Reset();
         droppedFramesBaseline_ = 0;
         framesNotDroppedBaseline_ = 0;
-        if (droppedFrameCounter_) {
+        if (graph_.Built.DroppedFrameCounter) {
             long count = 0;
-            if (droppedFrameCounter_->GetNumDropped(&count) == S_OK)
+            if (graph_.Built.DroppedFrameCounter->GetNumDropped(&count) == S_OK)
                 droppedFramesBaseline_ = static_cast<std::uint32_t>(count);
-            if (droppedFrameCounter_->GetNumNotDropped(&count) == S_OK)
+            if (graph_.Built.DroppedFrameCounter->GetNumNotDropped(&count) == S_OK)
                 framesNotDroppedBaseline_ = static_cast<std::uint32_t>(count);
         }
         droppedFrames_ = 0;
@@ -77,12 +70,11 @@ bool TVideoCapture::StartCapture(const std::wstring& fileName) {
         captureRequested_ = false;
         // A branch that failed half-way can leave the multiplexer and file writer
         // joined to each other but to nothing upstream, out of the teardown's reach.
-        if (multiplexer_) {
-            RemoveDownstream(multiplexer_.Get());
-            filterGraph_->RemoveFilter(multiplexer_.Get());
+        if (graph_.Built.Multiplexer) {
+            RemoveDownstream(graph_.Built.Multiplexer.Get());
+            graph_.FilterGraph->RemoveFilter(graph_.Built.Multiplexer.Get());
         }
         DismantleGraph();
-        graphBuilt_ = false;
         if (BuildGraph() && preview_)
             StartPreview();
         return false;
@@ -107,10 +99,10 @@ bool TVideoCapture::StopCapture() {
 
 // Ends a capture: stops the graph, leaves capture mode and rebuilds the graph for preview.
 void TVideoCapture::StopGraph() {
-    if (!capturing_ || !filterGraph_)
+    if (!capturing_ || !graph_.FilterGraph)
         return;
     ComPtr<IMediaControl> control;
-    HRESULT result = filterGraph_.As(&control);
+    HRESULT result = graph_.FilterGraph.As(&control);
     if (SUCCEEDED(result) && !control)
         result = E_NOINTERFACE;
     if (SUCCEEDED(result)) {
@@ -141,12 +133,12 @@ void TVideoCapture::StopGraph() {
 void TVideoCapture::CaptureTimerTick() {
     elapsedMilliseconds_ = ElapsedTimeOfDayMilliseconds(clock_->Now(), captureStartTime_);
 
-    if (droppedFrameCounter_ && capturing_) {
+    if (graph_.Built.DroppedFrameCounter && capturing_) {
         long dropped = 0;
         long notDropped = 0;
-        if (droppedFrameCounter_->GetNumDropped(&dropped) == S_OK) {
+        if (graph_.Built.DroppedFrameCounter->GetNumDropped(&dropped) == S_OK) {
             droppedFrames_ = static_cast<std::uint32_t>(dropped);
-            if (droppedFrameCounter_->GetNumNotDropped(&notDropped) == S_OK) {
+            if (graph_.Built.DroppedFrameCounter->GetNumNotDropped(&notDropped) == S_OK) {
                 framesNotDropped_ = static_cast<std::uint32_t>(notDropped);
                 droppedFrames_ -= droppedFramesBaseline_;
                 framesNotDropped_ -= framesNotDroppedBaseline_;

@@ -2,7 +2,7 @@
 // and the dialogs the graph offers; and what a click on each item does.
 #include "capture/PopupMenuLayout.h"
 #include "capture/VideoCapture.h"
-#include "devices/DevicesDialog.h"
+#include "capture/DevicesDialog.h"
 #include "devices/DeviceCatalogue.h"
 #include "framework/Application.h"
 #include "framework/Form.h"
@@ -121,8 +121,8 @@ void TVideoCapture::BuildPopupMenu() {
         return;
     TMenuItem& root = menu->Items();
     root.Clear();
-    const TPopupMenuInput input = MenuInput(*this, devices_, popupVideoDevicesList_,
-                                            popupDevicesDialog_, dialogAvailability_);
+    const TPopupMenuInput input = MenuInput(*this, services_.Devices, popupVideoDevicesList_,
+                                            popupDevicesDialog_, graph_.DialogAvailability);
     for (const TPopupMenuEntry& entry : PopupMenuEntries(input)) {
         const int tag = entry.Tag;
         TMenuItem& item = root.Add(L"", entry.Caption);
@@ -162,15 +162,14 @@ void TVideoCapture::PopupMenuClick(int tag) {
     Fire(OnClickPopupMenu);
 }
 
-// The Devices and Compressors dialog is a window of the device catalogue's own; until
-// it exists the request answers Cancel, which leaves the control as it was.
+// The Devices and Compressors dialog (DevicesDialog.cpp).
 INT_PTR TVideoCapture::ShowDevicesDialog() {
     return tb::RunDevicesDialog(*this);
 }
 
 INT_PTR TVideoCapture::RunModal(const std::wstring& name, const std::function<INT_PTR()>& show) {
-    if (TApplication* application = TApplication::Current())
-        return application->Prompter().Modal(name, nullptr, show);
+    if (services_.Application != nullptr)
+        return services_.Application->Prompter().Modal(name, nullptr, show);
     return show();
 }
 
@@ -180,7 +179,7 @@ void TVideoCapture::RepaintOwnerForm() {
 }
 
 std::vector<TAvailableDialog> TVideoCapture::AvailableDialogs() const {
-    return AvailableDialogsOf(dialogAvailability_);
+    return AvailableDialogsOf(graph_.DialogAvailability);
 }
 
 bool TVideoCapture::ShowDeviceDialogAt(int position) {

@@ -59,10 +59,15 @@ std::wstring TVideoCapture::SettingsKeyName() const {
 // Writes the four names and indices and, while a video device is chosen, its current
 // mode into its own section. Whatever the mode reads (zeros without a graph) is stored.
 // Without an open store there is nowhere to write.
+TSettingsStore* TVideoCapture::Store() const {
+    return services_.Settings ? services_.Settings() : nullptr;
+}
+
 void TVideoCapture::SaveSettings() {
-    if (!SettingsOpen())
+    TSettingsStore* const open = Store();
+    if (open == nullptr)
         return;
-    TSettingsStore& store = Settings();
+    TSettingsStore& store = *open;
     const std::wstring section = SettingsKeyName();
     const std::wstring videoDevice = CurrentVideoDeviceName();
 
@@ -104,7 +109,8 @@ void TVideoCapture::SaveSettings() {
 // chosen before when nothing is stored.
 std::wstring TVideoCapture::ReadSavedName(const wchar_t* valueName, TDeviceCategory kind) {
     std::wstring name;
-    if (SettingsOpen() && Settings().RegReadString(SettingsKeyName(), valueName, name))
+    if (TSettingsStore* store = Store();
+        store != nullptr && store->RegReadString(SettingsKeyName(), valueName, name))
         return name;
     return CurrentName(kind);
 }
@@ -132,11 +138,11 @@ void TVideoCapture::LoadFormatSettings(VideoFormat& format) {
     const std::wstring videoDevice = CurrentVideoDeviceName();
     if (videoDevice.empty() || CurrentVideoDeviceIndex() < 0)
         return;
-    const bool stored = SettingsOpen();
+    TSettingsStore* const stored = Store();
     const std::wstring section = SettingsKeyName();
 
-    if (stored) {
-        TSettingsStore& store = Settings();
+    if (stored != nullptr) {
+        TSettingsStore& store = *stored;
         TReinitOnSelectBatch batch(*this);
         std::wstring name;
         if (store.RegReadString(section, kAudioDeviceName, name))
@@ -153,8 +159,8 @@ void TVideoCapture::LoadFormatSettings(VideoFormat& format) {
     format.Height = Height();
     format.BitCount = pixelFormat_ == TPixelFormat::pf8bit ? 8 : 24;
     bool rateStored = false;
-    if (stored) {
-        TSettingsStore& store = Settings();
+    if (stored != nullptr) {
+        TSettingsStore& store = *stored;
         const std::wstring formatSection = FormatSection(section, videoDevice);
         // A damaged size counts as missing, each side on its own.
         std::int32_t side = 0;
@@ -166,8 +172,8 @@ void TVideoCapture::LoadFormatSettings(VideoFormat& format) {
         if (store.RegReadInteger(formatSection, kVideoBitCount, bitCount))
             format.BitCount = static_cast<std::uint16_t>(bitCount & 0xFFFF);
         rateStored = store.RegReadFloat(formatSection, kVideoFrameRate, format.FrameRate);
-        ReadStoredGuid(formatSection, kVideoSubType, format.Subtype);
-        ReadStoredGuid(formatSection, kVideoFormatType, format.FormatType);
+        ReadStoredGuid(store, formatSection, kVideoSubType, format.Subtype);
+        ReadStoredGuid(store, formatSection, kVideoFormatType, format.FormatType);
     }
     if (!rateStored)
         format.FrameRate = VideoFrameRate();
@@ -177,9 +183,10 @@ void TVideoCapture::LoadFormatSettings(VideoFormat& format) {
 // that is not an identifier is reported once, as the conversion error it is, and then
 // counts as missing: the initialisation goes on with the device's own mode, and the next
 // save stores a valid identifier again.
-void TVideoCapture::ReadStoredGuid(const std::wstring& section, const wchar_t* name, GUID& id) {
+void TVideoCapture::ReadStoredGuid(TSettingsStore& store, const std::wstring& section,
+                                   const wchar_t* name, GUID& id) {
     std::wstring text;
-    if (!Settings().RegReadString(section, name, text))
+    if (!store.RegReadString(section, name, text))
         return;
     if (const std::optional<GUID> parsed = ParseGuidText(text)) {
         id = *parsed;
@@ -193,8 +200,8 @@ void TVideoCapture::ReadStoredGuid(const std::wstring& section, const wchar_t* n
     try {
         StringToGuid(text);
     } catch (const EConvertError& error) {
-        if (TApplication* application = TApplication::Current())
-            application->HandleException(error);
+        if (services_.Application != nullptr)
+            services_.Application->HandleException(error);
     }
 }
 

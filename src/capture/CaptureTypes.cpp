@@ -1,6 +1,6 @@
 #include "capture/CaptureTypes.h"
 
-#include "capture/MediaIds.h"
+#include "media/MediaIds.h"
 
 #include <cmath>
 

@@ -3,6 +3,7 @@
 // through the application's prompter; what the graph and the settings do around them.
 #include "capture/PopupMenuLayout.h"
 #include "capture/VideoCapture.h"
+#include "media/ComHelpers.h"
 
 #include <olectl.h>
 
@@ -12,46 +13,13 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-// The page list GetPages hands out, freed with the task allocator on every path.
-class TPageList {
-public:
-    explicit TPageList(IMediaPlatform& platform) : platform_(platform) {}
-    ~TPageList() {
-        if (pages.pElems != nullptr)
-            platform_.TaskMemFree(pages.pElems);
-    }
-    TPageList(const TPageList&) = delete;
-    TPageList& operator=(const TPageList&) = delete;
-
-    CAUUID pages{};
-
-private:
-    IMediaPlatform& platform_;
-};
-
 // The stream configuration of a pin of the category: interleaved, then video (or audio
 // only).
 bool FindStreamConfig(ICaptureGraphBuilder2* builder, const GUID& category, IBaseFilter* filter,
                       bool audio, ComPtr<IAMStreamConfig>& config) {
-    config.Reset();
-    if (builder == nullptr || filter == nullptr)
-        return false;
-    const GUID* const videoTypes[] = {&MEDIATYPE_Interleaved, &MEDIATYPE_Video};
-    const GUID* const audioTypes[] = {&MEDIATYPE_Audio};
-    const auto tryType = [&](const GUID* type) {
-        const HRESULT result =
-            builder->FindInterface(&category, type, filter, IID_IAMStreamConfig,
-                                   reinterpret_cast<void**>(config.ReleaseAndGetAddressOf()));
-        if (FAILED(result))
-            config.Reset();
-        return config != nullptr;
-    };
-    if (audio)
-        return tryType(audioTypes[0]);
-    for (const GUID* type : videoTypes)
-        if (tryType(type))
-            return true;
-    return false;
+    const HRESULT result = audio ? FindOnPath(builder, &category, &MEDIATYPE_Audio, filter, config)
+                                 : FindOnVideoPin(builder, &category, filter, config);
+    return SUCCEEDED(result) && config;
 }
 
 } // namespace
@@ -64,8 +32,10 @@ bool TVideoCapture::OffersPropertyPages(IUnknown* object) {
                                       reinterpret_cast<void**>(specify.GetAddressOf()))) ||
         !specify)
         return false;
-    TPageList list(*platform_);
-    return SUCCEEDED(specify->GetPages(&list.pages)) && list.pages.cElems > 0;
+    CAUUID pages{};
+    const HRESULT result = specify->GetPages(&pages);
+    const TTaskMemory<GUID> owned(*platform_, pages.pElems);
+    return SUCCEEDED(result) && pages.cElems > 0;
 }
 
 // A page list that could not be read shows no frame: its count and identifiers would be
@@ -78,12 +48,13 @@ bool TVideoCapture::ShowPropertyPages(const std::wstring& name, IUnknown* object
                                       reinterpret_cast<void**>(specify.GetAddressOf()))) ||
         !specify)
         return false;
-    TPageList list(*platform_);
-    if (FAILED(specify->GetPages(&list.pages)))
+    CAUUID pages{};
+    const HRESULT result = specify->GetPages(&pages);
+    const TTaskMemory<GUID> owned(*platform_, pages.pElems);
+    if (FAILED(result))
         return false;
     const HWND owner = Handle();
     IUnknown* objects[] = {object};
-    const CAUUID& pages = list.pages;
     RunModal(name, [owner, &objects, &pages] {
         return static_cast<INT_PTR>(::OleCreatePropertyFrame(
             owner, 30, 30, nullptr, 1, objects, pages.cElems, pages.pElems, 0, 0, nullptr));
@@ -94,7 +65,7 @@ bool TVideoCapture::ShowPropertyPages(const std::wstring& name, IUnknown* object
 // A dialog the device cannot show answers with an error that changes nothing here: the
 // closing steps (repaint, preview) run all the same.
 bool TVideoCapture::ShowDeviceDialog(int kind) {
-    if (!DialogAvailable(dialogAvailability_, kind) || capturing_)
+    if (!DialogAvailable(graph_.DialogAvailability, kind) || capturing_)
         return false;
     const std::wstring name = DialogCaption(kind);
     const HWND owner = Handle();
@@ -107,8 +78,8 @@ bool TVideoCapture::ShowDeviceDialog(int kind) {
 
     switch (kind) {
     case dkVideoFormat:
-        if (vfwCaptureDialogs_) {
-            if (driverDialog(vfwCaptureDialogs_.Get(), VfwCaptureDialog_Format) ==
+        if (graph_.VfwCaptureDialogs) {
+            if (driverDialog(graph_.VfwCaptureDialogs.Get(), VfwCaptureDialog_Format) ==
                 VFW_E_CANNOT_CONNECT)
                 TearDownGraph();
         }
@@ -117,60 +88,60 @@ bool TVideoCapture::ShowDeviceDialog(int kind) {
     case dkVideoSource:
     case dkVideoDisplay:
         StopPreview();
-        if (vfwCaptureDialogs_)
-            driverDialog(vfwCaptureDialogs_.Get(), kind == dkVideoSource
-                                                       ? VfwCaptureDialog_Source
-                                                       : VfwCaptureDialog_Display);
+        if (graph_.VfwCaptureDialogs)
+            driverDialog(graph_.VfwCaptureDialogs.Get(), kind == dkVideoSource
+                                                             ? VfwCaptureDialog_Source
+                                                             : VfwCaptureDialog_Display);
         SaveSettings();
         break;
     case dkVideoDecoder:
-        ShowPropertyPages(name, videoCaptureFilter_.Get());
+        ShowPropertyPages(name, graph_.VideoCaptureFilter.Get());
         break;
     case dkCrossbar:
-        ShowPropertyPages(name, crossbar_.Get());
+        ShowPropertyPages(name, graph_.Crossbar.Get());
         break;
     case dkTVTuner:
-        ShowPropertyPages(name, tvTuner_.Get());
+        ShowPropertyPages(name, graph_.TvTuner.Get());
         break;
     case dkAudioDecoder:
-        ShowPropertyPages(name, audioCaptureFilter_.Get());
+        ShowPropertyPages(name, graph_.AudioCaptureFilter.Get());
         break;
     case dkTVAudio:
         // Shown the way the crossbar and the tuner show theirs.
-        ShowPropertyPages(name, tvAudio_.Get());
+        ShowPropertyPages(name, graph_.TvAudio.Get());
         break;
     case dkVideoStreamFormat:
     case dkVideoPreview:
         TearDownGraph();
-        if (FindStreamConfig(captureGraphBuilder_.Get(),
+        if (FindStreamConfig(graph_.Builder.Get(),
                              kind == dkVideoPreview ? PIN_CATEGORY_PREVIEW : PIN_CATEGORY_CAPTURE,
-                             videoCaptureFilter_.Get(), false, config) &&
+                             graph_.VideoCaptureFilter.Get(), false, config) &&
             ShowPropertyPages(name, config.Get()))
             Fire(OnChangeVideoMode);
         SaveSettings();
         break;
     case dkAudioFormat:
         StopPreview();
-        if (FindStreamConfig(captureGraphBuilder_.Get(), PIN_CATEGORY_CAPTURE,
-                             audioCaptureFilter_.Get(), true, config))
+        if (FindStreamConfig(graph_.Builder.Get(), PIN_CATEGORY_CAPTURE,
+                             graph_.AudioCaptureFilter.Get(), true, config))
             ShowPropertyPages(name, config.Get());
         SaveSettings();
         break;
     case dkVideoCompressor:
         StopPreview();
-        if (vfwCompressDialogs_) {
-            IAMVfwCompressDialogs* dialogs = vfwCompressDialogs_.Get();
+        if (graph_.VfwCompressDialogs) {
+            IAMVfwCompressDialogs* dialogs = graph_.VfwCompressDialogs.Get();
             RunModal(name, [dialogs, owner] {
                 return static_cast<INT_PTR>(dialogs->ShowDialog(VfwCompressDialog_Config, owner));
             });
         } else {
-            ShowPropertyPages(name, videoCompressorFilter_.Get());
+            ShowPropertyPages(name, graph_.VideoCompressorFilter.Get());
         }
         SaveSettings();
         break;
     case dkAudioCompressor:
         StopPreview();
-        ShowPropertyPages(name, audioCompressorFilter_.Get());
+        ShowPropertyPages(name, graph_.AudioCompressorFilter.Get());
         break;
     default: // the audio crossbar: nothing to show
         break;

@@ -3,7 +3,6 @@
 #include "capture/VideoCapture.h"
 
 #include "devices/DeviceCatalogue.h"
-#include "devices/DevicesModule.h"
 
 namespace tb {
 
@@ -19,10 +18,6 @@ bool IsCaptureDevice(TDeviceCategory kind) {
 }
 
 } // namespace
-
-TDevices* DefaultDevices() {
-    return HasDevices() ? &Devices() : nullptr;
-}
 
 // ---- The four choices -------------------------------------------------------------
 
@@ -59,8 +54,8 @@ bool TVideoCapture::Select(TDeviceCategory kind, ComPtr<IMoniker> moniker, std::
 
 bool TVideoCapture::Select(TDeviceCategory kind, ComPtr<IMoniker> moniker) {
     std::wstring name;
-    if (moniker && devices_ != nullptr)
-        name = devices_->NameOf(kind, moniker.Get());
+    if (moniker && services_.Devices != nullptr)
+        name = services_.Devices->NameOf(kind, moniker.Get());
     return Select(kind, std::move(moniker), std::move(name));
 }
 
@@ -70,14 +65,16 @@ bool TVideoCapture::Select(TDeviceCategory kind, ComPtr<IMoniker> moniker) {
 bool TVideoCapture::SelectByName(TDeviceCategory kind, const std::wstring& name) {
     if (kind == kVideoDevice)
         ClearVideoDeviceUser();
-    return Select(kind, devices_ != nullptr ? devices_->ByName(kind, name) : nullptr, name);
+    return Select(
+        kind, services_.Devices != nullptr ? services_.Devices->ByName(kind, name) : nullptr, name);
 }
 
 // An index outside the catalogue chooses nothing, and nothing is what is stored.
 bool TVideoCapture::SelectByIndex(TDeviceCategory kind, std::int32_t index) {
     if (kind == kVideoDevice)
         ClearVideoDeviceUser();
-    return Select(kind, devices_ != nullptr ? devices_->ByIndex(kind, index) : nullptr);
+    return Select(kind,
+                  services_.Devices != nullptr ? services_.Devices->ByIndex(kind, index) : nullptr);
 }
 
 std::wstring& TVideoCapture::ChosenName(TDeviceCategory kind) {
@@ -92,16 +89,16 @@ const std::wstring& TVideoCapture::ChosenName(TDeviceCategory kind) const {
 // holds; -1 without a choice or when no entry holds it.
 std::int32_t TVideoCapture::CurrentIndex(TDeviceCategory kind) const {
     const ComPtr<IMoniker>& choice = Choice(kind);
-    if (!choice || devices_ == nullptr)
+    if (!choice || services_.Devices == nullptr)
         return -1;
-    return devices_->IndexOf(kind, choice.Get());
+    return services_.Devices->IndexOf(kind, choice.Get());
 }
 
 std::wstring TVideoCapture::CurrentName(TDeviceCategory kind) const {
     const ComPtr<IMoniker>& choice = Choice(kind);
-    if (!choice || devices_ == nullptr)
+    if (!choice || services_.Devices == nullptr)
         return {};
-    return devices_->NameOf(kind, choice.Get());
+    return services_.Devices->NameOf(kind, choice.Get());
 }
 
 // ---- By moniker -------------------------------------------------------------------
@@ -202,15 +199,15 @@ void TVideoCapture::CloseDevices() {
 // Records the control as the user of its current video device. A control uses one video
 // device at a time, so any slot still naming it from an earlier device is cleared first.
 void TVideoCapture::RegisterAsVideoDeviceUser() {
-    if (devices_ == nullptr)
+    if (services_.Devices == nullptr)
         return;
-    devices_->ClearVideoDeviceUser(this);
-    devices_->SetVideoDeviceUser(CurrentVideoDeviceIndex(), this);
+    services_.Devices->ClearVideoDeviceUser(this);
+    services_.Devices->SetVideoDeviceUser(CurrentVideoDeviceIndex(), this);
 }
 
 void TVideoCapture::ClearVideoDeviceUser() {
-    if (devices_ != nullptr)
-        devices_->ClearVideoDeviceUser(this);
+    if (services_.Devices != nullptr)
+        services_.Devices->ClearVideoDeviceUser(this);
 }
 
 } // namespace tb

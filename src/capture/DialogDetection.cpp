@@ -2,6 +2,7 @@
 // availability set, rebuilt at the end of every graph build.
 #include "capture/PopupMenuLayout.h"
 #include "capture/VideoCapture.h"
+#include "media/ComHelpers.h"
 
 #include <vector>
 
@@ -11,26 +12,17 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-// ICaptureGraphBuilder2::FindInterface into a ComPtr, left empty unless it succeeded.
+// FindOnPath and FindOnVideoPin as a question: was the interface found?
 template <typename T>
 bool Find(ICaptureGraphBuilder2* builder, const GUID* category, const GUID* type,
           IBaseFilter* filter, ComPtr<T>& object) {
-    object.Reset();
-    if (builder == nullptr || filter == nullptr)
-        return false;
-    const HRESULT result = builder->FindInterface(category, type, filter, __uuidof(T),
-                                                  reinterpret_cast<void**>(object.GetAddressOf()));
-    if (FAILED(result))
-        object.Reset();
-    return object != nullptr;
+    return SUCCEEDED(FindOnPath(builder, category, type, filter, object)) && object;
 }
 
-// The same on the capture pin, for the interleaved type first and then for video.
 template <typename T>
 bool FindOnVideoCapturePin(ICaptureGraphBuilder2* builder, const GUID* category,
                            IBaseFilter* filter, ComPtr<T>& object) {
-    return Find(builder, category, &MEDIATYPE_Interleaved, filter, object) ||
-           Find(builder, category, &MEDIATYPE_Video, filter, object);
+    return SUCCEEDED(FindOnVideoPin(builder, category, filter, object)) && object;
 }
 
 constexpr std::uint16_t Bit(int kind) {
@@ -40,82 +32,82 @@ constexpr std::uint16_t Bit(int kind) {
 } // namespace
 
 void TVideoCapture::DetectDialogs() {
-    dialogAvailability_ = 0;
-    crossbar_.Reset();
-    tvTuner_.Reset();
-    tvAudio_.Reset();
-    ICaptureGraphBuilder2* builder = captureGraphBuilder_.Get();
+    graph_.DialogAvailability = 0;
+    graph_.Crossbar.Reset();
+    graph_.TvTuner.Reset();
+    graph_.TvAudio.Reset();
+    ICaptureGraphBuilder2* builder = graph_.Builder.Get();
 
-    if (vfwCaptureDialogs_) {
-        if (vfwCaptureDialogs_->HasDialog(VfwCaptureDialog_Format) == S_OK)
-            dialogAvailability_ |= Bit(dkVideoFormat);
-        if (vfwCaptureDialogs_->HasDialog(VfwCaptureDialog_Source) == S_OK)
-            dialogAvailability_ |= Bit(dkVideoSource);
-        if (vfwCaptureDialogs_->HasDialog(VfwCaptureDialog_Display) == S_OK)
-            dialogAvailability_ |= Bit(dkVideoDisplay);
+    if (graph_.VfwCaptureDialogs) {
+        if (graph_.VfwCaptureDialogs->HasDialog(VfwCaptureDialog_Format) == S_OK)
+            graph_.DialogAvailability |= Bit(dkVideoFormat);
+        if (graph_.VfwCaptureDialogs->HasDialog(VfwCaptureDialog_Source) == S_OK)
+            graph_.DialogAvailability |= Bit(dkVideoSource);
+        if (graph_.VfwCaptureDialogs->HasDialog(VfwCaptureDialog_Display) == S_OK)
+            graph_.DialogAvailability |= Bit(dkVideoDisplay);
     }
 
-    if (audioCaptureFilter_ && OffersPropertyPages(audioCaptureFilter_.Get()))
-        dialogAvailability_ |= Bit(dkAudioDecoder);
+    if (graph_.AudioCaptureFilter && OffersPropertyPages(graph_.AudioCaptureFilter.Get()))
+        graph_.DialogAvailability |= Bit(dkAudioDecoder);
 
-    if (videoCompressorFilter_ && OffersPropertyPages(videoCompressorFilter_.Get())) {
-        dialogAvailability_ |= Bit(dkVideoCompressor);
-    } else if (vfwCompressDialogs_ &&
-               vfwCompressDialogs_->ShowDialog(VfwCompressDialog_QueryConfig, Handle()) == S_OK) {
-        dialogAvailability_ |= Bit(dkVideoCompressor);
+    if (graph_.VideoCompressorFilter && OffersPropertyPages(graph_.VideoCompressorFilter.Get())) {
+        graph_.DialogAvailability |= Bit(dkVideoCompressor);
+    } else if (graph_.VfwCompressDialogs && graph_.VfwCompressDialogs->ShowDialog(
+                                                VfwCompressDialog_QueryConfig, Handle()) == S_OK) {
+        graph_.DialogAvailability |= Bit(dkVideoCompressor);
         // Asking for the driver's state once is part of the query (some drivers need it);
         // the state itself is not used.
         int size = 0;
-        if (SUCCEEDED(vfwCompressDialogs_->GetState(nullptr, &size)) && size > 0) {
+        if (SUCCEEDED(graph_.VfwCompressDialogs->GetState(nullptr, &size)) && size > 0) {
             std::vector<BYTE> state(static_cast<size_t>(size));
-            vfwCompressDialogs_->GetState(state.data(), &size);
+            graph_.VfwCompressDialogs->GetState(state.data(), &size);
         }
     }
 
     // Video-for-Windows devices have their driver dialogs and nothing of the following.
-    if (!videoCaptureFilter_ || (dialogAvailability_ & Bit(dkVideoFormat)) != 0)
+    if (!graph_.VideoCaptureFilter || (graph_.DialogAvailability & Bit(dkVideoFormat)) != 0)
         return;
-    IBaseFilter* video = videoCaptureFilter_.Get();
+    IBaseFilter* video = graph_.VideoCaptureFilter.Get();
 
     if (OffersPropertyPages(video))
-        dialogAvailability_ |= Bit(dkVideoDecoder);
+        graph_.DialogAvailability |= Bit(dkVideoDecoder);
 
     ComPtr<IAMStreamConfig> config;
     if (FindOnVideoCapturePin(builder, &PIN_CATEGORY_CAPTURE, video, config) &&
         OffersPropertyPages(config.Get()))
-        dialogAvailability_ |= Bit(dkVideoStreamFormat);
+        graph_.DialogAvailability |= Bit(dkVideoStreamFormat);
     if (FindOnVideoCapturePin(builder, &PIN_CATEGORY_PREVIEW, video, config) &&
         OffersPropertyPages(config.Get()))
-        dialogAvailability_ |= Bit(dkVideoPreview);
+        graph_.DialogAvailability |= Bit(dkVideoPreview);
 
-    if (FindOnVideoCapturePin(builder, &PIN_CATEGORY_CAPTURE, video, crossbar_)) {
-        if (OffersPropertyPages(crossbar_.Get()))
-            dialogAvailability_ |= Bit(dkCrossbar);
+    if (FindOnVideoCapturePin(builder, &PIN_CATEGORY_CAPTURE, video, graph_.Crossbar)) {
+        if (OffersPropertyPages(graph_.Crossbar.Get()))
+            graph_.DialogAvailability |= Bit(dkCrossbar);
         // A second crossbar further upstream (audio routing, for instance) shares the item.
         ComPtr<IBaseFilter> crossbarFilter;
         ComPtr<IAMCrossbar> upstream;
-        if (SUCCEEDED(crossbar_.As(&crossbarFilter)) && crossbarFilter &&
+        if (SUCCEEDED(graph_.Crossbar.As(&crossbarFilter)) && crossbarFilter &&
             Find(builder, &LOOK_UPSTREAM_ONLY, nullptr, crossbarFilter.Get(), upstream) &&
             OffersPropertyPages(upstream.Get()))
-            dialogAvailability_ |= Bit(dkCrossbar);
+            graph_.DialogAvailability |= Bit(dkCrossbar);
     }
 
-    if (FindOnVideoCapturePin(builder, &PIN_CATEGORY_CAPTURE, video, tvTuner_) &&
-        OffersPropertyPages(tvTuner_.Get()))
-        dialogAvailability_ |= Bit(dkTVTuner);
+    if (FindOnVideoCapturePin(builder, &PIN_CATEGORY_CAPTURE, video, graph_.TvTuner) &&
+        OffersPropertyPages(graph_.TvTuner.Get()))
+        graph_.DialogAvailability |= Bit(dkTVTuner);
 
-    if (audioCompressorFilter_ && OffersPropertyPages(audioCompressorFilter_.Get()))
-        dialogAvailability_ |= Bit(dkAudioCompressor);
+    if (graph_.AudioCompressorFilter && OffersPropertyPages(graph_.AudioCompressorFilter.Get()))
+        graph_.DialogAvailability |= Bit(dkAudioCompressor);
 
-    if (audioCaptureFilter_) {
-        IBaseFilter* audio = audioCaptureFilter_.Get();
+    if (graph_.AudioCaptureFilter) {
+        IBaseFilter* audio = graph_.AudioCaptureFilter.Get();
         ComPtr<IAMStreamConfig> audioConfig;
         if (Find(builder, &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio, audio, audioConfig) &&
             OffersPropertyPages(audioConfig.Get()))
-            dialogAvailability_ |= Bit(dkAudioFormat);
-        if (Find(builder, &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio, audio, tvAudio_) &&
-            OffersPropertyPages(tvAudio_.Get()))
-            dialogAvailability_ |= Bit(dkTVAudio);
+            graph_.DialogAvailability |= Bit(dkAudioFormat);
+        if (Find(builder, &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Audio, audio, graph_.TvAudio) &&
+            OffersPropertyPages(graph_.TvAudio.Get()))
+            graph_.DialogAvailability |= Bit(dkTVAudio);
     }
 }
 

@@ -1,7 +1,7 @@
 // Frames handed to the application: the grab request, the grabbed frame turned into a
 // bitmap on the user-interface thread, and the per-frame notification.
 #include "capture/GrabbedFrame.h"
-#include "capture/MediaType.h"
+#include "media/MediaType.h"
 #include "capture/SampleGrabberCB.h"
 #include "capture/VideoCapture.h"
 #include "framework/Bitmap.h"
@@ -11,50 +11,31 @@
 
 namespace tb {
 
-namespace {
-
-// A media type record filled by the platform (GetConnectedMediaType), freed on every
-// path.
-class TFilledMediaType {
-public:
-    explicit TFilledMediaType(IMediaPlatform& platform) : platform_(platform) {}
-    ~TFilledMediaType() { FreeMediaType(platform_, type); }
-    TFilledMediaType(const TFilledMediaType&) = delete;
-    TFilledMediaType& operator=(const TFilledMediaType&) = delete;
-
-    AM_MEDIA_TYPE type{};
-
-private:
-    IMediaPlatform& platform_;
-};
-
-} // namespace
-
 bool TVideoCapture::RequestBitmapGrab() {
     // Only the buffer callback (WantBitmapGrab) sees frames; without it a request would
     // wait for ever.
-    if (!wantBitmapGrab_ || !sampleGrabber_ || !grabberCallback_)
+    if (!wantBitmapGrab_ || !graph_.Built.SampleGrabber || !graph_.Built.GrabberCallback)
         return false;
-    grabberCallback_->GrabRequested.store(true);
+    graph_.Built.GrabberCallback->GrabRequested.store(true);
     return true;
 }
 
 void TVideoCapture::HandleBitmapGrabbed() {
-    if (!sampleGrabber_ || !grabberCallback_)
+    if (!graph_.Built.SampleGrabber || !graph_.Built.GrabberCallback)
         return;
     // The frame's shape, asked before the buffer is locked: the streaming thread may
     // wait for the lock while the grabber holds its own.
     std::optional<TFrameShape> shape;
     {
         TFilledMediaType connected(*platform_);
-        if (SUCCEEDED(sampleGrabber_->GetConnectedMediaType(&connected.type)))
+        if (SUCCEEDED(graph_.Built.SampleGrabber->GetConnectedMediaType(&connected.type)))
             shape = FrameShapeOf(connected.type);
     }
 
     TBitmap bitmap;
     bool made = false;
     {
-        TSampleGrabberCB& callback = *grabberCallback_.Get();
+        TSampleGrabberCB& callback = *graph_.Built.GrabberCallback.Get();
         TSampleGrabberCB::TBufferLock lock(callback);
         if (!callback.FrameReady.load())
             return; // announced by an earlier message, or let go with the graph

@@ -20,7 +20,7 @@ constexpr LONG_PTR kDeviceArrived = 1;
 } // namespace
 
 std::uint32_t TVideoCapture::FramesSeen() const {
-    return grabberCallback_ ? grabberCallback_->FramesSeen.load() : 0;
+    return graph_.Built.GrabberCallback ? graph_.Built.GrabberCallback->FramesSeen.load() : 0;
 }
 
 void TVideoCapture::HandleGraphEvents() {
@@ -44,7 +44,7 @@ void TVideoCapture::HandleGraphEvents() {
 void TVideoCapture::DrainGraphEvents() {
     const bool wasCapturing = capturing_;
     const bool wasPreviewing = previewing_;
-    if (!mediaEvent_)
+    if (!graph_.Built.MediaEvent)
         return;
 
     bool removed = false;
@@ -52,7 +52,7 @@ void TVideoCapture::DrainGraphEvents() {
     // The handlers below rebuild the graph, which replaces the event source: each event
     // is taken from (and freed on) the source held at that moment.
     for (;;) {
-        ComPtr<IMediaEventEx> events = mediaEvent_;
+        ComPtr<IMediaEventEx> events = graph_.Built.MediaEvent;
         if (!events)
             break;
         long code = 0;

@@ -1,7 +1,7 @@
 // Taking the capture graph apart: back to the capture filters alone (teardown), or no
 // graph at all (release).
-#include "capture/SampleGrabberCB.h"
 #include "capture/VideoCapture.h"
+#include "media/ComHelpers.h"
 
 #include <algorithm>
 #include <iterator>
@@ -28,16 +28,15 @@ bool HasConnectedPin(IBaseFilter* filter) {
 } // namespace
 
 void TVideoCapture::TearDownGraph() {
-    if (!graphBuilt_)
-        return;
-    DismantleGraph();
-    graphBuilt_ = false;
+    if (graph_.Built.Complete)
+        DismantleGraph();
 }
 
-// Stops the graph, hides the video window and removes every filter downstream of the
-// capture filters; the filter graph, the builder, the capture, DV and compressor
-// filters and the stream configurations stay for the next build. Acts only on what
-// exists, so it also cleans up after a build that failed half-way.
+// Stops the graph, hides the video window, lets the built part go and removes every
+// filter downstream of the capture filters; the base graph (the filter graph, the
+// builder, the capture, DV and compressor filters, the stream configurations) stays for
+// the next build. Acts only on what exists, so it also cleans up after a build that
+// failed half-way.
 void TVideoCapture::DismantleGraph() {
     if (capturing_)
         StopGraph();
@@ -46,57 +45,35 @@ void TVideoCapture::DismantleGraph() {
         StopPreview();
 
     LeaveFullScreen();
-    if (videoWindow_) {
-        videoWindow_->put_Visible(OAFALSE);
-        videoWindow_->put_Owner(0);
+    TBuiltGraph& built = graph_.Built;
+    if (built.VideoWindow) {
+        built.VideoWindow->put_Visible(OAFALSE);
+        built.VideoWindow->put_Owner(0);
     }
-    videoWindow_.Reset();
-    fileWriter_.Reset();
     // Nothing connects the capture branch's null renderer, so no pin leads to it: it
     // leaves the graph by name, or every capture would leave one more behind.
-    if (nullRenderer_ && filterGraph_)
-        filterGraph_->RemoveFilter(nullRenderer_.Get());
-    nullRenderer_.Reset();
-    muxConfig_.Reset();
-    multiplexer_.Reset();
-    sampleGrabber_.Reset();
-    mediaEvent_.Reset();
-    droppedFrameCounter_.Reset();
+    if (built.NullRenderer && graph_.FilterGraph)
+        graph_.FilterGraph->RemoveFilter(built.NullRenderer.Get());
+    // Every reference of the built part goes, the grabber callback detached with it.
+    built = {};
 
-    if (videoCaptureFilter_)
-        RemoveDownstream(videoCaptureFilter_.Get());
-    if (audioCaptureFilter_)
-        RemoveDownstream(audioCaptureFilter_.Get());
+    if (graph_.VideoCaptureFilter)
+        RemoveDownstream(graph_.VideoCaptureFilter.Get());
+    if (graph_.AudioCaptureFilter)
+        RemoveDownstream(graph_.AudioCaptureFilter.Get());
     RemoveStrayFilters();
-
-    // The grabber may keep the callback a while longer: it takes no frame from now on.
-    if (grabberCallback_)
-        grabberCallback_->Detach();
-    grabberCallback_.Reset();
 }
 
+// The whole graph goes: every reference it held (the capture card's crossbar included).
 void TVideoCapture::ReleaseGraphObjects() {
-    filterGraph_.Reset();
-    captureGraphBuilder_.Reset();
-    videoCaptureFilter_.Reset();
-    audioCaptureFilter_.Reset();
-    dvSplitter_.Reset();
-    dvDecoder_.Reset();
-    videoCompressorFilter_.Reset();
-    audioCompressorFilter_.Reset();
-    audioStreamConfig_.Reset();
-    videoStreamConfig_.Reset();
-    vfwCaptureDialogs_.Reset();
-    vfwCompressDialogs_.Reset();
-    sampleGrabber_.Reset();
-    dialogAvailability_ = 0;
+    graph_ = {};
 }
 
 // Walks the filter's pins; every input pin connected to one of them leads to a filter
 // that is taken apart first (depth first), then disconnected on both sides and removed
 // from the graph. The filter itself stays.
 void TVideoCapture::RemoveDownstream(IBaseFilter* filter) {
-    if (filter == nullptr || !filterGraph_)
+    if (filter == nullptr || !graph_.FilterGraph)
         return;
     ComPtr<IEnumPins> pins;
     if (FAILED(filter->EnumPins(pins.GetAddressOf())) || !pins)
@@ -112,14 +89,14 @@ void TVideoCapture::RemoveDownstream(IBaseFilter* filter) {
         PIN_INFO info{};
         if (FAILED(peer->QueryPinInfo(&info)))
             continue;
-        ComPtr<IBaseFilter> peerFilter;
-        *peerFilter.GetAddressOf() = info.pFilter; // adopts the reference QueryPinInfo added
+        // QueryPinInfo added a reference to the filter: it is adopted.
+        const ComPtr<IBaseFilter> peerFilter = AdoptReference(info.pFilter);
         if (info.dir != PINDIR_INPUT || !peerFilter)
             continue;
         RemoveDownstream(peerFilter.Get());
-        filterGraph_->Disconnect(peer.Get());
-        filterGraph_->Disconnect(pin.Get());
-        filterGraph_->RemoveFilter(peerFilter.Get());
+        graph_.FilterGraph->Disconnect(peer.Get());
+        graph_.FilterGraph->Disconnect(pin.Get());
+        graph_.FilterGraph->RemoveFilter(peerFilter.Get());
     }
 }
 
@@ -127,14 +104,17 @@ void TVideoCapture::RemoveDownstream(IBaseFilter* filter) {
 // that the failed render step added): they would show their own window when the next
 // graph runs. Every filter but the kept ones that has no connected pin leaves the graph.
 void TVideoCapture::RemoveStrayFilters() {
-    if (!filterGraph_)
+    if (!graph_.FilterGraph)
         return;
     ComPtr<IEnumFilters> filters;
-    if (FAILED(filterGraph_->EnumFilters(filters.GetAddressOf())) || !filters)
+    if (FAILED(graph_.FilterGraph->EnumFilters(filters.GetAddressOf())) || !filters)
         return;
-    const IBaseFilter* kept[] = {
-        videoCaptureFilter_.Get(), audioCaptureFilter_.Get(),    dvSplitter_.Get(),
-        dvDecoder_.Get(),          videoCompressorFilter_.Get(), audioCompressorFilter_.Get()};
+    const IBaseFilter* kept[] = {graph_.VideoCaptureFilter.Get(),
+                                 graph_.AudioCaptureFilter.Get(),
+                                 graph_.DvSplitter.Get(),
+                                 graph_.DvDecoder.Get(),
+                                 graph_.VideoCompressorFilter.Get(),
+                                 graph_.AudioCompressorFilter.Get()};
     std::vector<ComPtr<IBaseFilter>> stray;
     for (;;) {
         ComPtr<IBaseFilter> filter;
@@ -145,7 +125,7 @@ void TVideoCapture::RemoveStrayFilters() {
             stray.push_back(filter);
     }
     for (const ComPtr<IBaseFilter>& filter : stray)
-        filterGraph_->RemoveFilter(filter.Get());
+        graph_.FilterGraph->RemoveFilter(filter.Get());
 }
 
 } // namespace tb

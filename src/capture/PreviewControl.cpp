@@ -14,7 +14,7 @@ constexpr LONG kRunSettleMilliseconds = 500;
 
 HRESULT TVideoCapture::RunFilterGraph() {
     ComPtr<IMediaControl> control;
-    HRESULT result = filterGraph_.As(&control);
+    HRESULT result = graph_.FilterGraph.As(&control);
     if (SUCCEEDED(result) && !control)
         result = E_NOINTERFACE;
     if (SUCCEEDED(result)) {
@@ -40,9 +40,9 @@ HRESULT TVideoCapture::RunFilterGraph() {
 // Builds the graph when needed, runs it and fires OnStartPreview. Does not look at
 // Preview: its callers do.
 void TVideoCapture::StartPreview() {
-    if (filterGraph_ && previewing_)
+    if (graph_.FilterGraph && previewing_)
         return;
-    if (!graphBuilt_) {
+    if (!graph_.Built.Complete) {
         TearDownGraph();
         if (!BuildGraph())
             return; // any message came from the build
@@ -58,9 +58,9 @@ void TVideoCapture::StartPreview() {
 
 // Stops the running graph, which stays built; without a graph only announces the stop.
 void TVideoCapture::StopPreview() {
-    if (filterGraph_) {
+    if (graph_.FilterGraph) {
         ComPtr<IMediaControl> control;
-        HRESULT result = filterGraph_.As(&control);
+        HRESULT result = graph_.FilterGraph.As(&control);
         if (SUCCEEDED(result) && !control)
             result = E_NOINTERFACE;
         if (SUCCEEDED(result))

@@ -1,6 +1,7 @@
 #include "capture/SampleGrabberCB.h"
 
 #include "capture/VideoCapture.h"
+#include "media/ComHelpers.h"
 
 #include <cstring>
 #include <new>
@@ -12,10 +13,7 @@ TSampleGrabberCB::TSampleGrabberCB() {
 }
 
 Microsoft::WRL::ComPtr<TSampleGrabberCB> TSampleGrabberCB::Make() {
-    Microsoft::WRL::ComPtr<TSampleGrabberCB> object;
-    // Adopts the one reference of the new object (mingw's Attach would add another).
-    *object.GetAddressOf() = new TSampleGrabberCB();
-    return object;
+    return AdoptReference(new TSampleGrabberCB());
 }
 
 TSampleGrabberCB::~TSampleGrabberCB() {

@@ -6,7 +6,7 @@
 // detached from its window it takes and announces nothing more.
 #pragma once
 
-#include "capture/MediaIds.h"
+#include "media/MediaIds.h"
 
 #include <windows.h>
 #include <wrl/client.h>

@@ -28,7 +28,7 @@ TVideoLayout ComputeVideoLayout(int inset, bool autoSize, int videoWidth, int vi
 // window is placed in the control's client area, which is the control itself unless it
 // has a border line.
 void TVideoCapture::LayoutVideoWindow() {
-    if (!videoWindow_)
+    if (!graph_.Built.VideoWindow)
         return;
     const int inset = Inset();
     int videoWidth = 0;
@@ -47,15 +47,16 @@ void TVideoCapture::LayoutVideoWindow() {
     // The size the control really has now (a parent may have refused or aligned it).
     const TVideoLayout placed =
         ComputeVideoLayout(inset, false, 0, 0, ClientWidth(), ClientHeight());
-    if (videoWindow_)
-        videoWindow_->SetWindowPosition(placed.Left, placed.Top, placed.Width, placed.Height);
+    if (graph_.Built.VideoWindow)
+        graph_.Built.VideoWindow->SetWindowPosition(placed.Left, placed.Top, placed.Width,
+                                                    placed.Height);
 }
 
 // The renderer switches its window; a refusal leaves the value and is reported.
 void TVideoCapture::SetFullScreenMode(bool value) {
-    if (!videoWindow_)
+    if (!graph_.Built.VideoWindow)
         return;
-    const HRESULT result = videoWindow_->put_FullScreenMode(value ? OATRUE : OAFALSE);
+    const HRESULT result = graph_.Built.VideoWindow->put_FullScreenMode(value ? OATRUE : OAFALSE);
     if (FAILED(result)) {
         ShowCaptureError(msg::kFullScreenFailed, result);
         return;
@@ -71,8 +72,8 @@ void TVideoCapture::SetFullScreenMode(bool value) {
 // full screen that no longer exists: the window is switched back first and the value
 // follows it, so the next graph starts in normal mode and says so.
 void TVideoCapture::LeaveFullScreen() {
-    if (videoWindow_ && fullScreenMode_)
-        videoWindow_->put_FullScreenMode(OAFALSE);
+    if (graph_.Built.VideoWindow && fullScreenMode_)
+        graph_.Built.VideoWindow->put_FullScreenMode(OAFALSE);
     fullScreenMode_ = false;
 }
 

@@ -1,8 +1,7 @@
 #include "capture/VideoCapture.h"
 
 #include "capture/CaptureMessages.h"
-#include "capture/MediaType.h"
-#include "capture/SampleGrabberCB.h"
+#include "capture/GraphSteps.h"
 #include "framework/Application.h"
 #include "framework/Form.h"
 #include "framework/Text.h"
@@ -19,19 +18,16 @@ constexpr UINT kTimerInterval = 100;
 TVideoCapture::TVideoCapture(TControl* owner, std::wstring name,
                              std::shared_ptr<IMediaPlatform> platform,
                              std::shared_ptr<IClock> clock, TDevices* devices)
+    : TVideoCapture(owner, std::move(name), std::move(platform), std::move(clock),
+                    DefaultCaptureServices(devices)) {}
+
+TVideoCapture::TVideoCapture(TControl* owner, std::wstring name,
+                             std::shared_ptr<IMediaPlatform> platform,
+                             std::shared_ptr<IClock> clock, TCaptureServices services)
     : TPanel(owner, std::move(name)), platform_(std::move(platform)), clock_(std::move(clock)),
-      devices_(devices), version_(kVersion) {
+      services_(std::move(services)), version_(kVersion) {
     // No graph object exists yet; the published values start as their members say
     // (plain field values, no setter runs).
-    ReleaseGraphObjects();
-    videoWindow_.Reset();
-    mediaEvent_.Reset();
-    droppedFrameCounter_.Reset();
-    multiplexer_.Reset();
-    fileWriter_.Reset();
-    muxConfig_.Reset();
-    nullRenderer_.Reset();
-
     SetColor(clSilver);
     SetWidth(320);
     SetHeight(240);
@@ -50,9 +46,6 @@ TVideoCapture::~TVideoCapture() {
     // The catalogue outlives the control: it must not go on naming it as a user.
     ClearVideoDeviceUser();
     timer_.reset();
-    if (grabberCallback_)
-        grabberCallback_->Detach();
-    grabberCallback_.Reset();
 }
 
 TReinitOnSelectBatch::TReinitOnSelectBatch(TVideoCapture& control)
@@ -189,11 +182,7 @@ void TVideoCapture::ReapplyFormat() {
 }
 
 bool TVideoCapture::IsDVStream() {
-    if (!videoStreamConfig_)
-        return false;
-    UniqueMediaType type(*platform_);
-    const HRESULT result = videoStreamConfig_->GetFormat(type.Put());
-    return result == S_OK && type && type->majortype == MEDIATYPE_Interleaved;
+    return IsDVSource(*platform_, graph_.VideoStreamConfig.Get());
 }
 
 // ---- Error reporting --------------------------------------------------------------
@@ -202,16 +191,15 @@ std::wstring TVideoCapture::CaptureErrorText(std::wstring_view format, std::int3
     return FormatNumber(format, static_cast<std::int64_t>(static_cast<std::uint32_t>(code)));
 }
 
+// Owned as every message box of the program is (CaptureServices.h).
 void TVideoCapture::ShowCaptureError(std::wstring_view format, std::int32_t code) {
     const std::wstring text = CaptureErrorText(format, code);
-    HWND owner = ::GetForegroundWindow();
     const UINT type = MB_OK | MB_ICONERROR;
-    if (TApplication* application = TApplication::Current())
-        application->Prompter().Message(owner, text, msg::kErrorCaption, type);
+    if (services_.Application != nullptr)
+        services_.Application->MessageBox(text, msg::kErrorCaption, type);
     else
-        ::MessageBoxW(owner, text.c_str(), msg::kErrorCaption, type);
-    if (auto* form = dynamic_cast<TForm*>(Parent()))
-        form->Repaint();
+        ::MessageBoxW(nullptr, text.c_str(), msg::kErrorCaption, type);
+    RepaintOwnerForm();
 }
 
 void TVideoCapture::RaiseCaptureError(std::wstring_view format, std::int32_t code) {

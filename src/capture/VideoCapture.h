@@ -3,11 +3,14 @@
 // video compressor and one audio compressor), shows the live picture inside its own
 // client area and tells the application what happens through events.
 //
-// The class is split by concern over several files:
+// Its graph is one value, TCaptureGraph (CaptureGraph.h), owned here: releasing the
+// graph is resetting that value. What the control does is spread by concern:
 //   VideoCapture.cpp      properties, construction and destruction, the initialise
 //                         sequence, error reporting, the window messages
-//   GraphBuild.cpp        building and dismantling the graph
-//   GraphTeardown.cpp     taking the graph apart again
+//   GraphBuild.cpp        building the graph: every step returns its result and message
+//                         (GraphSteps.h), and one place here decides what a failure does
+//   GraphSteps.cpp        the steps of building, on the graph value alone
+//   GraphTeardown.cpp     taking the graph apart again, releasing it
 //   PreviewControl.cpp    running and stopping the preview
 //   CaptureControl.cpp    capture to a file, the capture timer
 //   GraphEvents.cpp       the graph's events
@@ -15,14 +18,20 @@
 //   VideoFormat.cpp       reading and applying the video mode, DV resolution
 //   FrameGrab.cpp         frames handed to the application
 //   CaptureSettings.cpp   the control's values in the settings store
-//   CapturePopupMenu.cpp  the right-button menu and the device dialogs
+//   CapturePopupMenu.cpp  the right-button menu and what its items do
+//   DialogDetection.cpp   which device dialogs the built graph offers
+//   DeviceDialogs.cpp     showing one device dialog or property frame
+//   DevicesDialog.cpp     the Devices and Compressors dialog
 //   Sizing.cpp            the video window inside the bevels, full screen
+//   CaptureServices.cpp   the real services handed in by default
 #pragma once
 
 #include "capture/CaptureClock.h"
+#include "capture/CaptureGraph.h"
+#include "capture/CaptureServices.h"
 #include "capture/CaptureTypes.h"
-#include "capture/MediaIds.h"
-#include "capture/MediaPlatform.h"
+#include "media/MediaIds.h"
+#include "media/MediaPlatform.h"
 #include "framework/Exception.h"
 #include "framework/Panel.h"
 #include "framework/PixelFormat.h"
@@ -44,11 +53,9 @@ namespace tb {
 
 class TBitmap;
 class TDevices;
-class TSampleGrabberCB;
+class TSettingsStore;
 enum class TDeviceCategory;
-
-// The program-wide device catalogue while its module lives; none before and after.
-TDevices* DefaultDevices();
+struct TBuildStep;
 
 // Messages posted to the control's own window.
 constexpr UINT WM_GRAPHNOTIFY = WM_USER + 1;   // graph events are waiting
@@ -73,6 +80,9 @@ public:
                   std::shared_ptr<IMediaPlatform> platform = DefaultMediaPlatform(),
                   std::shared_ptr<IClock> clock = DefaultClock(),
                   TDevices* devices = DefaultDevices());
+    // The same with every service handed in (CaptureServices.h).
+    TVideoCapture(TControl* owner, std::wstring name, std::shared_ptr<IMediaPlatform> platform,
+                  std::shared_ptr<IClock> clock, TCaptureServices services);
     ~TVideoCapture() override;
 
     // ---- Published properties -------------------------------------------------------
@@ -170,7 +180,9 @@ public:
 
     // ---- Device and compressor selection (DeviceSelection.cpp) -----------------------
     // The catalogue the control picks its devices from (none without one).
-    TDevices* DeviceCatalogue() const { return devices_; }
+    TDevices* DeviceCatalogue() const { return services_.Devices; }
+    // The services the control was given.
+    const TCaptureServices& Services() const { return services_; }
     bool ReinitOnSelect() const { return reinitOnSelect_; }
     void SetReinitOnSelect(bool value) { reinitOnSelect_ = value; }
     bool SelectVideoDevice(Microsoft::WRL::ComPtr<IMoniker> moniker);
@@ -231,7 +243,7 @@ public:
     std::vector<TAvailableDialog> AvailableDialogs() const;
     bool ShowDeviceDialogAt(int position);
     bool ShowDeviceDialog(int kind);
-    std::uint16_t DialogAvailability() const { return dialogAvailability_; }
+    std::uint16_t DialogAvailability() const { return graph_.DialogAvailability; }
 
     // ---- Sizing (Sizing.cpp) ---------------------------------------------------------
     // Places (and with AutoSize, sizes the control to) the video window inside the bevels.
@@ -256,17 +268,19 @@ private:
     // Graph construction (GraphBuild.cpp).
     bool BuildBaseGraph();
     bool BuildGraph();
+    // The one place that decides what a step's failure does: its message (if any) is
+    // shown, and the result says whether the build goes on.
+    bool GoesOn(const TBuildStep& step);
+    // The parts of BuildGraph after the branches: grabber, preview, window, events.
+    bool FinishGraph(ComPtr<IBaseFilter> videoSource);
+    void ApplyMasterStream(std::int32_t index);
+    // Taking apart and releasing (GraphTeardown.cpp).
     void TearDownGraph();
     void ReleaseGraphObjects();
+    // The teardown's work without its graph-built test.
+    void DismantleGraph();
     void RemoveDownstream(IBaseFilter* filter);
     void RemoveStrayFilters();
-    void ApplyMasterStream(std::int32_t index);
-    // The teardown's work without its graph-built test (GraphTeardown.cpp).
-    void DismantleGraph();
-    // The grabber step of BuildGraph; may move the video source to the grabber.
-    void InstallSampleGrabber(ComPtr<IBaseFilter>& videoSource);
-    // The capture branch of BuildGraph: raises on failure.
-    void BuildCaptureBranch(IBaseFilter* videoSource, IBaseFilter* audioSource);
 
     // Running and stopping (PreviewControl.cpp, CaptureControl.cpp, GraphEvents.cpp).
     // Runs the filter graph; after a failed run the graph is paused and stopped again.
@@ -300,7 +314,10 @@ private:
     // (CaptureSettings.cpp).
     std::wstring ReadSavedName(const wchar_t* valueName, TDeviceCategory kind);
     // A stored identifier of a format section; damaged text is reported once and skipped.
-    void ReadStoredGuid(const std::wstring& section, const wchar_t* name, GUID& id);
+    void ReadStoredGuid(TSettingsStore& store, const std::wstring& section, const wchar_t* name,
+                        GUID& id);
+    // The settings store, when one is open.
+    TSettingsStore* Store() const;
 
     // Frame messages (FrameGrab.cpp).
     void HandleBitmapGrabbed();
@@ -324,10 +341,10 @@ private:
     // Sizing (Sizing.cpp): switches the video window out of full screen before it goes.
     void LeaveFullScreen();
 
-    // Platform seams.
+    // Platform seams and services.
     std::shared_ptr<IMediaPlatform> platform_;
     std::shared_ptr<IClock> clock_;
-    TDevices* devices_; // the device catalogue, not owned; may be none
+    TCaptureServices services_;
 
     // Published values.
     std::wstring version_;
@@ -349,30 +366,8 @@ private:
     bool popupDevicesDialog_ = true;
     bool popupVideoDevicesList_ = false;
 
-    // Graph objects.
-    ComPtr<IGraphBuilder> filterGraph_;
-    ComPtr<ICaptureGraphBuilder2> captureGraphBuilder_;
-    ComPtr<IBaseFilter> videoCaptureFilter_;
-    ComPtr<IBaseFilter> audioCaptureFilter_;
-    ComPtr<IBaseFilter> videoCompressorFilter_;
-    ComPtr<IBaseFilter> audioCompressorFilter_;
-    ComPtr<IBaseFilter> dvSplitter_;
-    ComPtr<IBaseFilter> dvDecoder_;
-    ComPtr<IAMStreamConfig> videoStreamConfig_;
-    ComPtr<IAMStreamConfig> audioStreamConfig_;
-    ComPtr<IAMVfwCaptureDialogs> vfwCaptureDialogs_;
-    ComPtr<IAMVfwCompressDialogs> vfwCompressDialogs_;
-    ComPtr<ISampleGrabber> sampleGrabber_;
-    ComPtr<IVideoWindow> videoWindow_;
-    ComPtr<IMediaEventEx> mediaEvent_;
-    ComPtr<IBaseFilter> multiplexer_;
-    ComPtr<IFileSinkFilter> fileWriter_;
-    ComPtr<IConfigAviMux> muxConfig_;
-    ComPtr<IBaseFilter> nullRenderer_;
-    ComPtr<IAMDroppedFrames> droppedFrameCounter_;
-    ComPtr<IAMCrossbar> crossbar_;
-    ComPtr<IAMTVTuner> tvTuner_;
-    ComPtr<IAMTVAudio> tvAudio_;
+    // The graph: everything that lives and dies with it.
+    TCaptureGraph graph_;
 
     // Device choices.
     ComPtr<IMoniker> videoDevice_;
@@ -385,8 +380,7 @@ private:
     // focus does not report them again.
     std::vector<std::wstring> reportedValues_;
 
-    // Flags and values.
-    bool graphBuilt_ = false;
+    // Flags and values of the control across graphs.
     // A stored mode in which the graph could not be built: reported once, and from then
     // on the device's own mode is taken instead, until another mode is stored.
     std::optional<VideoFormat> unbuildableStoredMode_;
@@ -404,14 +398,12 @@ private:
     std::uint32_t framesNotDropped_ = 0;
     std::uint32_t droppedFramesBaseline_ = 0;
     std::uint32_t framesNotDroppedBaseline_ = 0;
-    std::uint16_t dialogAvailability_ = 0;
     // Graph events being handled (a message box inside may bring the next batch).
     bool handlingGraphEvents_ = false;
     bool graphEventsPending_ = false;
     // After a removed device the preview was tried once, with this many frames seen.
     bool lossRetryPending_ = false;
     std::uint32_t framesAtLossRetry_ = 0;
-    ComPtr<TSampleGrabberCB> grabberCallback_;
     std::unique_ptr<TTimer> timer_;
 };
 

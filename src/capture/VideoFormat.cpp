@@ -4,7 +4,7 @@
 
 #include "capture/FormatBlock.h"
 #include "capture/FormatText.h"
-#include "capture/MediaType.h"
+#include "media/MediaType.h"
 
 #include <optional>
 
@@ -15,19 +15,19 @@ namespace tb {
 void TVideoCapture::GetVideoFormat(VideoFormat& format) {
     format = VideoFormat{};
     if (!IsDVStream()) {
-        if (!videoStreamConfig_)
+        if (!graph_.VideoStreamConfig)
             return;
         UniqueMediaType type(*platform_);
-        if (FAILED(videoStreamConfig_->GetFormat(type.Put())) || !type)
+        if (FAILED(graph_.VideoStreamConfig->GetFormat(type.Put())) || !type)
             return;
         format = ReadVideoFormat(*type.Get());
         return;
     }
 
-    if (!filterGraph_ || !dvDecoder_)
+    if (!graph_.FilterGraph || !graph_.DvDecoder)
         return;
     ComPtr<IIPDVDec> decoder;
-    if (FAILED(dvDecoder_.As(&decoder)))
+    if (FAILED(graph_.DvDecoder.As(&decoder)))
         return;
     int displayCode = 0;
     if (FAILED(decoder->get_IPDisplay(&displayCode)))
@@ -49,11 +49,11 @@ bool TVideoCapture::SetVideoFormat(const VideoFormat& format) {
         return true;
     StopPreview();
     TearDownGraph();
-    if (videoStreamConfig_) {
+    if (graph_.VideoStreamConfig) {
         UniqueMediaType type(*platform_);
-        if (SUCCEEDED(videoStreamConfig_->GetFormat(type.Put())) && type &&
+        if (SUCCEEDED(graph_.VideoStreamConfig->GetFormat(type.Put())) && type &&
             WriteVideoFormat(format, *type.Get()))
-            videoStreamConfig_->SetFormat(type.Get());
+            graph_.VideoStreamConfig->SetFormat(type.Get());
     }
     const bool built = BuildGraph();
     if (built && preview_)

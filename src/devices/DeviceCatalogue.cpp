@@ -186,19 +186,19 @@ std::wstring TDevices::NameOf(TDeviceCategory category, const IMoniker* moniker)
     return List(category)[static_cast<std::size_t>(index)].Name();
 }
 
-void TDevices::SetVideoDeviceUser(int index, TVideoCapture* capture) {
+void TDevices::SetVideoDeviceUser(int index, TDeviceUser user) {
     if (InRange(index, videoDeviceUsers_.size()))
-        videoDeviceUsers_[static_cast<std::size_t>(index)] = capture;
+        videoDeviceUsers_[static_cast<std::size_t>(index)] = user;
 }
 
-void TDevices::ClearVideoDeviceUser(const TVideoCapture* capture) {
-    for (auto& user : videoDeviceUsers_) {
-        if (user == capture)
-            user = nullptr;
+void TDevices::ClearVideoDeviceUser(TDeviceUser user) {
+    for (auto& slot : videoDeviceUsers_) {
+        if (slot == user)
+            slot = nullptr;
     }
 }
 
-TVideoCapture* TDevices::VideoDeviceUser(int index) const {
+TDeviceUser TDevices::VideoDeviceUser(int index) const {
     if (!InRange(index, videoDeviceUsers_.size()))
         return nullptr;
     return videoDeviceUsers_[static_cast<std::size_t>(index)];

@@ -2,10 +2,11 @@
 // compressor and audio compressor that the system device enumerator offers, each under
 // a name unique within its list and with the moniker through which a capture graph
 // binds it. Filled once when created; the lists never change afterwards. For the video
-// devices it also records which capture control uses each one.
+// devices it also records who uses each one (a capture control, which the catalogue
+// knows only as an opaque user).
 #pragma once
 
-#include "capture/MediaPlatform.h"
+#include "media/MediaPlatform.h"
 
 #include <windows.h>
 #include <objidl.h>
@@ -19,7 +20,8 @@
 
 namespace tb {
 
-class TVideoCapture;
+// Whoever uses a video device, known to the catalogue only by its address.
+using TDeviceUser = const void*;
 
 // One catalogue entry: the unique name and one reference to the device's moniker,
 // held for the entry's whole life.
@@ -117,11 +119,11 @@ public:
         return NameOf(kAudioCodec, moniker);
     }
 
-    // The capture control using each video device: one slot per video device, in list
-    // order. The slots do not own the controls.
-    void SetVideoDeviceUser(int index, TVideoCapture* capture);
-    void ClearVideoDeviceUser(const TVideoCapture* capture);
-    TVideoCapture* VideoDeviceUser(int index) const;
+    // The user of each video device: one slot per video device, in list order. The slots
+    // do not own their users.
+    void SetVideoDeviceUser(int index, TDeviceUser user);
+    void ClearVideoDeviceUser(TDeviceUser user);
+    TDeviceUser VideoDeviceUser(int index) const;
 
 private:
     static constexpr TDeviceCategory kVideo = TDeviceCategory::VideoDevice;
@@ -154,7 +156,7 @@ private:
     std::shared_ptr<IMediaPlatform> platform_;
     TLibraryScope library_;
     std::array<TList, 4> lists_;
-    std::vector<TVideoCapture*> videoDeviceUsers_;
+    std::vector<TDeviceUser> videoDeviceUsers_;
 };
 
 } // namespace tb

@@ -3,7 +3,7 @@
 // last window is gone; Devices() reaches the catalogue in between.
 #pragma once
 
-#include "capture/MediaPlatform.h"
+#include "media/MediaPlatform.h"
 #include "devices/DeviceCatalogue.h"
 
 #include <memory>

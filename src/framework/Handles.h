@@ -1,5 +1,5 @@
-// RAII owners of the platform's plain handles: kernel handles, registry keys and
-// blocks of COM task memory. Each is move-only and releases on every path.
+// RAII owners of the platform's plain handles: kernel handles, registry keys and GDI
+// objects. Each is move-only and releases on every path (task memory: media/ComHelpers.h).
 #pragma once
 
 #include <windows.h>
@@ -72,40 +72,6 @@ public:
 
 private:
     HKEY key_ = nullptr;
-};
-
-// Owns a block of COM task memory (CoTaskMemAlloc), such as a moniker's display name.
-template <typename T>
-class CoTaskMemPtr {
-public:
-    CoTaskMemPtr() = default;
-    explicit CoTaskMemPtr(T* block) : block_(block) {}
-    CoTaskMemPtr(const CoTaskMemPtr&) = delete;
-    CoTaskMemPtr& operator=(const CoTaskMemPtr&) = delete;
-    CoTaskMemPtr(CoTaskMemPtr&& other) noexcept : block_(other.Release()) {}
-    CoTaskMemPtr& operator=(CoTaskMemPtr&& other) noexcept {
-        if (this != &other)
-            Reset(other.Release());
-        return *this;
-    }
-    ~CoTaskMemPtr() { Reset(); }
-
-    T* Get() const { return block_; }
-    T** Put() {
-        Reset();
-        return &block_;
-    }
-    explicit operator bool() const { return block_ != nullptr; }
-
-    T* Release() { return std::exchange(block_, nullptr); }
-    void Reset(T* block = nullptr) {
-        T* old = std::exchange(block_, block);
-        if (old != nullptr)
-            ::CoTaskMemFree(old);
-    }
-
-private:
-    T* block_ = nullptr;
 };
 
 } // namespace tb

@@ -1,6 +1,6 @@
 #include "fakes/FakeFilterParts.h"
 
-#include "capture/MediaIds.h"
+#include "media/MediaIds.h"
 #include "fakes/GuidNames.h"
 
 #include <cstring>
@@ -137,6 +137,29 @@ HRESULT FakePropertyPages::GetPages(CAUUID* pages) {
     std::memcpy(pages->pElems, pages_.data(), pages_.size() * sizeof(GUID));
     pages->cElems = static_cast<ULONG>(pages_.size());
     return result;
+}
+
+FakeCrossbar::FakeCrossbar(std::wstring name, std::shared_ptr<TCallLog> log)
+    : TFakeObject(std::move(name), std::move(log)) {}
+
+void* FakeCrossbar::Interface(REFIID interfaceId) {
+    if (interfaceId == IID_IUnknown || interfaceId == IID_IAMCrossbar)
+        return static_cast<IAMCrossbar*>(this);
+    if (interfaceId == IID_ISpecifyPropertyPages)
+        return static_cast<ISpecifyPropertyPages*>(this);
+    return nullptr;
+}
+
+HRESULT FakeCrossbar::GetPages(CAUUID* pages) {
+    if (pages == nullptr)
+        return E_POINTER;
+    pages->cElems = 0;
+    pages->pElems = static_cast<GUID*>(::CoTaskMemAlloc(sizeof(GUID)));
+    if (pages->pElems == nullptr)
+        return E_OUTOFMEMORY;
+    pages->pElems[0] = CLSID_NULL;
+    pages->cElems = 1;
+    return Call(L"GetPages");
 }
 
 FakeDvDecoderResolution::FakeDvDecoderResolution(std::wstring name, std::shared_ptr<TCallLog> log)

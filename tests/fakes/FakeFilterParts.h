@@ -7,7 +7,7 @@
 
 #include "fakes/FakeFilter.h"
 #include "fakes/FakeMediaTypes.h"
-#include "capture/MediaIds.h"
+#include "media/MediaIds.h"
 
 #include <dshow.h>
 #include <ocidl.h>
@@ -76,6 +76,25 @@ public:
 private:
     void* Interface(REFIID interfaceId) override;
     std::vector<GUID> pages_;
+};
+
+// IAMCrossbar of a capture card: offers property pages (given or none); its routing
+// methods are not implemented.
+class FakeCrossbar final : public TFakeObject, public IAMCrossbar, public ISpecifyPropertyPages {
+public:
+    FakeCrossbar(std::wstring name, std::shared_ptr<TCallLog> log);
+    TBFAKE_IUNKNOWN
+    HRESULT STDMETHODCALLTYPE get_PinCounts(long*, long*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CanRoute(long, long) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Route(long, long) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_IsRoutedTo(long, long*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_CrossbarPinInfo(BOOL, long, long*, long*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
+
+private:
+    void* Interface(REFIID interfaceId) override;
 };
 
 // IIPDVDec: the DV decoder's display resolution.

@@ -3,7 +3,7 @@
 // as "Platform.Initialize()" and so on.
 #pragma once
 
-#include "capture/MediaPlatform.h"
+#include "media/MediaPlatform.h"
 #include "fakes/FakeCom.h"
 
 #include <functional>

@@ -1,6 +1,6 @@
 #include "fakes/FakeMediaWorld.h"
 
-#include "capture/MediaIds.h"
+#include "media/MediaIds.h"
 
 #include <memory>
 

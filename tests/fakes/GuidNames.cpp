@@ -1,6 +1,6 @@
 #include "fakes/GuidNames.h"
 
-#include "capture/MediaIds.h"
+#include "media/MediaIds.h"
 
 #include <dshow.h>
 #include <objbase.h>

@@ -3,7 +3,7 @@
 // whose GetFormat hands out a scripted media type in task memory.
 #pragma once
 
-#include "capture/MediaPlatform.h"
+#include "media/MediaPlatform.h"
 
 #include <windows.h>
 #include <dshow.h>

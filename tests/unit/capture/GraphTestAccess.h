@@ -18,7 +18,7 @@ struct TVideoCaptureGraphAccess {
     static void CaptureTimerTick(TVideoCapture& c) { c.CaptureTimerTick(); }
     static void HandleGraphEvents(TVideoCapture& c) { c.HandleGraphEvents(); }
 
-    static bool GraphBuilt(const TVideoCapture& c) { return c.graphBuilt_; }
+    static bool GraphBuilt(const TVideoCapture& c) { return c.graph_.Built.Complete; }
     static bool Previewing(const TVideoCapture& c) { return c.previewing_; }
     static bool CaptureRunning(const TVideoCapture& c) { return c.captureRunning_; }
     static bool CaptureRequested(const TVideoCapture& c) { return c.captureRequested_; }
@@ -28,35 +28,42 @@ struct TVideoCaptureGraphAccess {
     }
     static TTimer& Timer(TVideoCapture& c) { return *c.timer_; }
     static TSampleGrabberCB* GrabberCallback(const TVideoCapture& c) {
-        return c.grabberCallback_.Get();
+        return c.graph_.Built.GrabberCallback.Get();
     }
     static std::int32_t MasterStream(const TVideoCapture& c) { return c.masterStream_; }
     static void SetMasterStream(TVideoCapture& c, std::int32_t index) { c.masterStream_ = index; }
     static TDateTime CaptureStartTime(const TVideoCapture& c) { return c.captureStartTime_; }
 
-    static bool HoldsFilterGraph(const TVideoCapture& c) { return c.filterGraph_ != nullptr; }
-    static IGraphBuilder* FilterGraph(const TVideoCapture& c) { return c.filterGraph_.Get(); }
+    static bool HoldsFilterGraph(const TVideoCapture& c) { return c.graph_.FilterGraph != nullptr; }
+    static IGraphBuilder* FilterGraph(const TVideoCapture& c) { return c.graph_.FilterGraph.Get(); }
     static std::uint32_t FramesSeen(const TVideoCapture& c) { return c.FramesSeen(); }
     static bool HoldsVideoStreamConfig(const TVideoCapture& c) {
-        return c.videoStreamConfig_ != nullptr;
+        return c.graph_.VideoStreamConfig != nullptr;
     }
     static bool HoldsAudioStreamConfig(const TVideoCapture& c) {
-        return c.audioStreamConfig_ != nullptr;
+        return c.graph_.AudioStreamConfig != nullptr;
     }
     static bool HoldsAudioCaptureFilter(const TVideoCapture& c) {
-        return c.audioCaptureFilter_ != nullptr;
+        return c.graph_.AudioCaptureFilter != nullptr;
     }
     static bool HoldsDVFilters(const TVideoCapture& c) {
-        return c.dvDecoder_ != nullptr && c.dvSplitter_ != nullptr;
+        return c.graph_.DvDecoder != nullptr && c.graph_.DvSplitter != nullptr;
     }
-    static bool HoldsVideoWindow(const TVideoCapture& c) { return c.videoWindow_ != nullptr; }
-    static bool HoldsMediaEvent(const TVideoCapture& c) { return c.mediaEvent_ != nullptr; }
-    static bool HoldsSampleGrabber(const TVideoCapture& c) { return c.sampleGrabber_ != nullptr; }
+    static bool HoldsVideoWindow(const TVideoCapture& c) {
+        return c.graph_.Built.VideoWindow != nullptr;
+    }
+    static bool HoldsMediaEvent(const TVideoCapture& c) {
+        return c.graph_.Built.MediaEvent != nullptr;
+    }
+    static bool HoldsSampleGrabber(const TVideoCapture& c) {
+        return c.graph_.Built.SampleGrabber != nullptr;
+    }
     static bool HoldsDroppedFrameCounter(const TVideoCapture& c) {
-        return c.droppedFrameCounter_ != nullptr;
+        return c.graph_.Built.DroppedFrameCounter != nullptr;
     }
     static bool HoldsCaptureBranch(const TVideoCapture& c) {
-        return c.multiplexer_ || c.fileWriter_ || c.muxConfig_ || c.nullRenderer_;
+        return c.graph_.Built.Multiplexer || c.graph_.Built.FileWriter ||
+               c.graph_.Built.MuxConfig || c.graph_.Built.NullRenderer;
     }
 };
 

@@ -12,7 +12,7 @@
 
 #include "DeviceControl.h"
 #include "capture/CaptureMessages.h"
-#include "capture/MediaPlatform.h"
+#include "media/MediaPlatform.h"
 #include "devices/DeviceCatalogue.h"
 #include "fakes/FakeMediaWorld.h"
 #include "fakes/RecordingPrompter.h"

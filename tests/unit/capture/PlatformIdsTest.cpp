@@ -1,7 +1,7 @@
 // The identifiers the capture control uses: the ones the project adds must equal the
 // platform's published values (linked from strmiids).
 #include "capture/CaptureTypes.h"
-#include "capture/MediaIds.h"
+#include "media/MediaIds.h"
 #include "framework/Panel.h"
 
 #include <gtest/gtest.h>

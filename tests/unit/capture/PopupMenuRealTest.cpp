@@ -3,7 +3,7 @@
 // the test pattern camera's own property frame shown for real and closed.
 #include "unit/capture/GraphFixture.h"
 
-#include "capture/MediaPlatform.h"
+#include "media/MediaPlatform.h"
 #include "devices/DeviceCatalogue.h"
 #include "framework/Form.h"
 #include "capture/PopupMenuLayout.h"

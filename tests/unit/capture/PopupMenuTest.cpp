@@ -256,9 +256,15 @@ TEST_F(PopupMenuTest, DriverFormatDialogThatCannotConnectTakesTheGraphDown) {
 }
 
 TEST_F(PopupMenuTest, ClearCaptureClosesTheDevicesAndRebuildsTheMenu) {
-    AddCamera();
+    // A capture card's crossbar: held while its graph lives, and not a moment longer (the
+    // card stays open for other programs while anything holds its crossbar filter).
+    AddPinCamera(false, false);
+    auto crossbar = MakeFake<FakeCrossbar>(L"Cam.Crossbar", World().Platform()->SharedLog());
+    camera_->Attach(IID_IAMCrossbar, AsUnknown(crossbar));
     auto& control = MenuControl();
+    EXPECT_EQ(Captions(), (Strings{L"Clear capture", L"Cam", L"-", L"Crossbar"}));
     Click(L"Clear capture");
+    EXPECT_EQ(crossbar->RefCount(), 2u) << "the test's and the camera's own references only";
     EXPECT_EQ(clicks_, 1);
     EXPECT_EQ(control.CurrentVideoDeviceIndex(), -1);
     EXPECT_FALSE(Access::HoldsFilterGraph(control));

@@ -4,7 +4,7 @@
 // after which the preview carries on.
 #include "unit/capture/GraphFixture.h"
 
-#include "capture/MediaPlatform.h"
+#include "media/MediaPlatform.h"
 
 #include <dshow.h>
 

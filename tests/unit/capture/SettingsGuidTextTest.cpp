@@ -2,7 +2,7 @@
 // either case, and anything else refused with the conversion error.
 #include "capture/GuidText.h"
 
-#include "framework/Handles.h"
+#include "media/ComHelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ namespace {
 
 // The platform's own text of an identifier.
 std::wstring PlatformText(const GUID& id) {
-    CoTaskMemPtr<wchar_t> text;
+    TTaskMemory<wchar_t> text(*DefaultMediaPlatform());
     EXPECT_EQ(::StringFromCLSID(id, text.Put()), S_OK);
     return text ? std::wstring(text.Get()) : std::wstring();
 }

@@ -3,7 +3,7 @@
 // menu offers the camera's own pages and its capture pin's format pages.
 #include "unit/capture/GraphFixture.h"
 
-#include "capture/MediaPlatform.h"
+#include "media/MediaPlatform.h"
 #include "devices/DeviceCatalogue.h"
 #include "framework/Form.h"
 #include "capture/PopupMenuLayout.h"

@@ -9,7 +9,7 @@ namespace tb {
 struct TVideoCaptureAccess {
     static void SetVideoStreamConfig(TVideoCapture& control,
                                      Microsoft::WRL::ComPtr<IAMStreamConfig> config) {
-        control.videoStreamConfig_ = std::move(config);
+        control.graph_.VideoStreamConfig = std::move(config);
     }
     static void SetCapturing(TVideoCapture& control, bool capturing) {
         control.capturing_ = capturing;
@@ -22,10 +22,10 @@ struct TVideoCaptureAccess {
         return control.videoCompressor_ != nullptr;
     }
     static bool HoldsAnyGraphObject(const TVideoCapture& control) {
-        return control.filterGraph_ || control.captureGraphBuilder_ ||
-               control.videoCaptureFilter_ || control.audioCaptureFilter_ ||
-               control.videoStreamConfig_ || control.sampleGrabber_ || control.videoWindow_ ||
-               control.mediaEvent_;
+        return control.graph_.FilterGraph || control.graph_.Builder ||
+               control.graph_.VideoCaptureFilter || control.graph_.AudioCaptureFilter ||
+               control.graph_.VideoStreamConfig || control.graph_.Built.SampleGrabber ||
+               control.graph_.Built.VideoWindow || control.graph_.Built.MediaEvent;
     }
     static const TTimer* Timer(const TVideoCapture& control) { return control.timer_.get(); }
     static std::int32_t MasterStream(const TVideoCapture& control) { return control.masterStream_; }

@@ -20,10 +20,10 @@ using tbfake::FakeDeviceEnumerator;
 using tbfake::FakeMediaPlatform;
 using tbfake::FakeMoniker;
 
-// Controls are only named by the slots, never used: any distinct addresses will do.
-tb::TVideoCapture* Control(int n) {
+// Users are only named by the slots, never used: any distinct addresses will do.
+tb::TDeviceUser Control(int n) {
     static char controls[4];
-    return reinterpret_cast<tb::TVideoCapture*>(&controls[n]);
+    return &controls[n];
 }
 
 class DeviceCatalogueTest : public ::testing::Test {

@@ -1,6 +1,6 @@
 // The fakes' own logic: scripted results, the reference ledger, and the graph and
 // builder fakes that other suites rely on to take graphs apart again.
-#include "capture/MediaIds.h"
+#include "media/MediaIds.h"
 #include "fakes/FakeCaptureGraphBuilder.h"
 #include "fakes/FakeDeviceEnum.h"
 #include "fakes/FakeMediaPlatform.h"

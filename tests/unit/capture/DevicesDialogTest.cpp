@@ -2,7 +2,7 @@
 // lists filled from the catalogue with the control's choices selected, the "Clear"
 // buttons, and what "Ok", "Alkalmaz" and "Mégse" hand to the control, store and
 // initialise. The dialog is answered through a prompter that plays the user's part.
-#include "devices/DevicesDialog.h"
+#include "capture/DevicesDialog.h"
 
 #include "capture/VideoCapture.h"
 #include "devices/DeviceCatalogue.h"

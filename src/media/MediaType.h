@@ -2,7 +2,7 @@
 // them with the platform's task allocator, and an owner that frees one on every path.
 #pragma once
 
-#include "capture/MediaPlatform.h"
+#include "media/MediaPlatform.h"
 
 #include <windows.h>
 #include <dshow.h>
@@ -16,6 +16,21 @@ namespace tb {
 void FreeMediaType(IMediaPlatform& platform, AM_MEDIA_TYPE& type);
 // Nothing for null; otherwise FreeMediaType and then frees the record itself.
 void DeleteMediaType(IMediaPlatform& platform, AM_MEDIA_TYPE* type);
+
+// A media type record of the caller's that the platform fills in (GetConnectedMediaType):
+// its format block and object reference are freed on every path.
+class TFilledMediaType {
+public:
+    explicit TFilledMediaType(IMediaPlatform& platform) : platform_(platform) {}
+    ~TFilledMediaType() { FreeMediaType(platform_, type); }
+    TFilledMediaType(const TFilledMediaType&) = delete;
+    TFilledMediaType& operator=(const TFilledMediaType&) = delete;
+
+    AM_MEDIA_TYPE type{};
+
+private:
+    IMediaPlatform& platform_;
+};
 
 // Owns one media type record obtained from the platform (GetFormat and the like).
 class UniqueMediaType {

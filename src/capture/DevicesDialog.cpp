@@ -1,4 +1,4 @@
-#include "devices/DevicesDialog.h"
+#include "capture/DevicesDialog.h"
 
 #include "devices/DeviceCatalogue.h"
 
@@ -184,7 +184,7 @@ LRESULT TFDevicesDlg::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 INT_PTR RunDevicesDialog(TVideoCapture& control) {
-    TApplication* application = TApplication::Current();
+    TApplication* application = control.Services().Application;
     if (application == nullptr)
         throw std::logic_error("The devices dialog needs the application object");
     TFDevicesDlg dialog(*application);

@@ -1,4 +1,4 @@
-#include "capture/MediaPlatform.h"
+#include "media/MediaPlatform.h"
 
 namespace tb {
 

@@ -1,4 +1,4 @@
-#include "capture/MediaType.h"
+#include "media/MediaType.h"
 
 namespace tb {
 

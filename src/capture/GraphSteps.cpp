@@ -1,0 +1,326 @@
+#include "capture/GraphSteps.h"
+
+#include "capture/CaptureMessages.h"
+#include "capture/GraphBuild.h"
+#include "media/ComHelpers.h"
+#include "media/MediaType.h"
+
+namespace tb {
+
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+// Capture filters go into the graph without a name: the graph makes a unique one up.
+// (An empty text is a name like any other, taken by the first filter that gets it.)
+constexpr const wchar_t* kNoName = nullptr;
+
+// Binds a device or compressor moniker to its filter.
+HRESULT BindFilter(IMoniker* moniker, ComPtr<IBaseFilter>& filter) {
+    filter.Reset();
+    const HRESULT result = moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
+                                                 reinterpret_cast<void**>(filter.GetAddressOf()));
+    if (FAILED(result))
+        filter.Reset();
+    return result;
+}
+
+// A created object that the platform claims without handing it out counts as a failure.
+// (The pointer is read after the creation call has run.)
+template <typename T>
+HRESULT Checked(HRESULT result, const ComPtr<T>& object) {
+    return SUCCEEDED(result) && !object ? E_NOINTERFACE : result;
+}
+
+TBuildStep Fail(const wchar_t* message, HRESULT result) {
+    return TBuildStep::Failure(message, result);
+}
+
+} // namespace
+
+bool IsDVSource(IMediaPlatform& platform, IAMStreamConfig* videoStreamConfig) {
+    if (videoStreamConfig == nullptr)
+        return false;
+    UniqueMediaType type(platform);
+    const HRESULT result = videoStreamConfig->GetFormat(type.Put());
+    return result == S_OK && type && type->majortype == MEDIATYPE_Interleaved;
+}
+
+// ---- The base graph ------------------------------------------------------------------
+
+TBuildStep TGraphSteps::CreateBuilder() {
+    const HRESULT result =
+        Checked(platform_.Create(CLSID_CaptureGraphBuilder2, graph_.Builder), graph_.Builder);
+    if (result != S_OK) {
+        graph_.Builder.Reset();
+        return Fail(msg::kCannotCreateCaptureGraphBuilder, result);
+    }
+    return TBuildStep::Done();
+}
+
+TBuildStep TGraphSteps::AddVideoSource(IMoniker* videoDevice) {
+    if (videoDevice != nullptr)
+        BindFilter(videoDevice, graph_.VideoCaptureFilter);
+    if (!graph_.VideoCaptureFilter)
+        return Fail(msg::kCannotCreateVideoDeviceFilter, 0);
+    HRESULT result =
+        Checked(platform_.Create(CLSID_FilterGraph, graph_.FilterGraph), graph_.FilterGraph);
+    if (result != S_OK)
+        return Fail(msg::kCannotCreateGraphBuilder, result);
+    if (graph_.Builder->SetFiltergraph(graph_.FilterGraph.Get()) != S_OK)
+        return Fail(msg::kCannotSetFilterGraph, 0);
+    result = graph_.FilterGraph->AddFilter(graph_.VideoCaptureFilter.Get(), kNoName);
+    if (result != S_OK)
+        return Fail(msg::kCannotAddVideoCaptureFilter, result);
+    return TBuildStep::Done();
+}
+
+TBuildStep TGraphSteps::FindVideoStreamConfig() {
+    const HRESULT result =
+        FindOnVideoPin(graph_.Builder.Get(), &PIN_CATEGORY_CAPTURE, graph_.VideoCaptureFilter.Get(),
+                       graph_.VideoStreamConfig);
+    if (result != S_OK) {
+        graph_.VideoStreamConfig.Reset();
+        return Fail(msg::kCannotFindVideoStreamConfig, result);
+    }
+    return TBuildStep::Done();
+}
+
+TBuildStep TGraphSteps::MakeDVFilters() {
+    if (!IsDVSource(platform_, graph_.VideoStreamConfig.Get()))
+        return TBuildStep::Done();
+    // A filter of that name already in the graph is taken, else a new one is made.
+    const auto make = [this](const wchar_t* name, REFCLSID classId, ComPtr<IBaseFilter>& filter) {
+        if (SUCCEEDED(
+                graph_.FilterGraph->FindFilterByName(name, filter.ReleaseAndGetAddressOf())) &&
+            filter)
+            return true;
+        if (SUCCEEDED(Checked(platform_.Create(classId, filter), filter)))
+            return true;
+        filter.Reset();
+        return false;
+    };
+    if (!make(L"MyDVDecoder", CLSID_DVVideoCodec, graph_.DvDecoder))
+        return Fail(msg::kCannotAddDVDecoder, 0);
+    if (!make(L"MyDVSplitter", CLSID_DVSplitter, graph_.DvSplitter))
+        return Fail(msg::kCannotAddDVSplitter, 0);
+    return TBuildStep::Done();
+}
+
+TBuildStep TGraphSteps::FindDriverDialogs(IMoniker* videoCompressor) {
+    FindOnPath(graph_.Builder.Get(), &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
+               graph_.VideoCaptureFilter.Get(), graph_.VfwCaptureDialogs);
+    if (videoCompressor != nullptr &&
+        BindFilter(videoCompressor, graph_.VideoCompressorFilter) == S_OK)
+        FindOnPath(graph_.Builder.Get(), &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
+                   graph_.VideoCompressorFilter.Get(), graph_.VfwCompressDialogs);
+    return TBuildStep::Done();
+}
+
+TBuildStep TGraphSteps::AddAudioSource(IMoniker* audioDevice) {
+    if (graph_.DvSplitter)
+        return TBuildStep::Done();
+    graph_.AudioCaptureFilter.Reset();
+    if (audioDevice != nullptr)
+        BindFilter(audioDevice, graph_.AudioCaptureFilter);
+    if (!graph_.AudioCaptureFilter)
+        return audioDevice != nullptr ? Fail(msg::kCannotCreateAudioDeviceFilter, 0)
+                                      : TBuildStep::Done();
+    const HRESULT result = graph_.FilterGraph->AddFilter(graph_.AudioCaptureFilter.Get(), kNoName);
+    if (result != S_OK)
+        return Fail(msg::kCannotAddAudioCaptureFilter, result);
+    return TBuildStep::Done();
+}
+
+TBuildStep TGraphSteps::FindAudioStreamConfig(IMoniker* audioCompressor) {
+    if (!graph_.AudioCaptureFilter)
+        return TBuildStep::Done();
+    IBaseFilter* audioSource = graph_.AudioCaptureFilter.Get();
+    if (audioCompressor != nullptr &&
+        SUCCEEDED(BindFilter(audioCompressor, graph_.AudioCompressorFilter)) &&
+        graph_.AudioCompressorFilter)
+        audioSource = graph_.AudioCompressorFilter.Get();
+    if (FindOnPath(graph_.Builder.Get(), nullptr, &MEDIATYPE_Audio, audioSource,
+                   graph_.AudioStreamConfig) != S_OK) {
+        graph_.AudioStreamConfig.Reset();
+        return Fail(msg::kCannotFindAudioStreamConfig, 0);
+    }
+    return TBuildStep::Done();
+}
+
+// ---- The connections -----------------------------------------------------------------
+
+TBuildStep TGraphSteps::RenderDV(TDVResolution resolution, TStreamSources& sources) {
+    if (!IsDVSource(platform_, graph_.VideoStreamConfig.Get()))
+        return TBuildStep::Done();
+    if (graph_.DvDecoder)
+        graph_.FilterGraph->AddFilter(graph_.DvDecoder.Get(), L"MyDVDecoder");
+    if (graph_.DvSplitter)
+        graph_.FilterGraph->AddFilter(graph_.DvSplitter.Get(), L"MyDVSplitter");
+    HRESULT result = E_POINTER;
+    if (graph_.DvDecoder)
+        result = graph_.Builder->RenderStream(nullptr, &MEDIATYPE_Interleaved,
+                                              graph_.VideoCaptureFilter.Get(),
+                                              graph_.DvSplitter.Get(), graph_.DvDecoder.Get());
+    if (result != S_OK)
+        return Fail(msg::kCannotRenderDVStream, result);
+    ComPtr<IIPDVDec> display;
+    if (SUCCEEDED(graph_.DvDecoder.As(&display)) && display)
+        display->put_IPDisplay(DVResolutionCode(resolution));
+    sources.Video = graph_.DvDecoder;
+    sources.Audio = graph_.DvSplitter;
+    return TBuildStep::Done();
+}
+
+TBuildStep TGraphSteps::RenderAudioPreview(TStreamSources& sources) {
+    if (!sources.Audio)
+        return TBuildStep::Done();
+    ComPtr<IBaseFilter> infTee;
+    HRESULT result = Checked(platform_.Create(CLSID_InfTee, infTee), infTee);
+    if (SUCCEEDED(result))
+        result = graph_.FilterGraph->AddFilter(infTee.Get(), L"MyInfTee");
+    if (SUCCEEDED(result))
+        result = graph_.Builder->RenderStream(nullptr, &MEDIATYPE_Audio, sources.Audio.Get(),
+                                              nullptr, infTee.Get());
+    if (FAILED(result))
+        return Fail(msg::kAudioInitError, result);
+    sources.Audio = infTee;
+    result =
+        graph_.Builder->RenderStream(nullptr, &MEDIATYPE_Audio, infTee.Get(), nullptr, nullptr);
+    if (FAILED(result))
+        return Fail(msg::kCannotRenderAudioPreview, result);
+    return TBuildStep::Done();
+}
+
+TBuildStep TGraphSteps::AddSmartTee(TStreamSources& sources) {
+    ComPtr<IBaseFilter> smartTee;
+    HRESULT result = Checked(platform_.Create(CLSID_SmartTee, smartTee), smartTee);
+    if (SUCCEEDED(result))
+        result = graph_.FilterGraph->AddFilter(smartTee.Get(), L"MySmartTee");
+    if (SUCCEEDED(result))
+        result = graph_.Builder->RenderStream(nullptr, &MEDIATYPE_Video, sources.Video.Get(),
+                                              nullptr, smartTee.Get());
+    if (FAILED(result))
+        return Fail(nullptr, result); // untold
+    sources.Video = smartTee;
+    return TBuildStep::Done();
+}
+
+TBuildStep TGraphSteps::AddFileWriter(const std::wstring& fileName) {
+    TBuiltGraph& built = graph_.Built;
+    if (SUCCEEDED(
+            Checked(platform_.Create(kClsidNullRenderer, built.NullRenderer), built.NullRenderer)))
+        graph_.FilterGraph->AddFilter(built.NullRenderer.Get(), L"MyNullRenderer");
+    else
+        built.NullRenderer.Reset();
+
+    built.Multiplexer.Reset();
+    built.FileWriter.Reset();
+    const HRESULT result = graph_.Builder->SetOutputFileName(&MEDIASUBTYPE_Avi, fileName.c_str(),
+                                                             built.Multiplexer.GetAddressOf(),
+                                                             built.FileWriter.GetAddressOf());
+    if (result != S_OK || !built.Multiplexer)
+        return Fail(msg::kCannotSetCaptureFile, result);
+
+    ComPtr<IFileSinkFilter2> sink;
+    if (built.FileWriter && SUCCEEDED(built.FileWriter.As(&sink)) && sink)
+        sink->SetMode(AM_FILE_OVERWRITE);
+    if (built.Multiplexer.As(&built.MuxConfig) == S_OK && built.MuxConfig)
+        built.MuxConfig->SetOutputCompatibilityIndex(TRUE);
+    else
+        built.MuxConfig.Reset();
+    return TBuildStep::Done();
+}
+
+TBuildStep TGraphSteps::SetMasterStream(std::int32_t index) {
+    if (graph_.Built.MuxConfig && graph_.Built.MuxConfig->SetMasterStream(index) == S_OK)
+        return TBuildStep::Done();
+    return Fail(msg::kSetMasterStreamFailed, 0);
+}
+
+TBuildStep TGraphSteps::RenderToFile(const TStreamSources& sources) {
+    if (graph_.VideoCompressorFilter)
+        graph_.FilterGraph->AddFilter(graph_.VideoCompressorFilter.Get(), L"MyVideoCompressor");
+    HRESULT result = graph_.Builder->RenderStream(nullptr, &MEDIATYPE_Video, sources.Video.Get(),
+                                                  graph_.VideoCompressorFilter.Get(),
+                                                  graph_.Built.Multiplexer.Get());
+    if (result != S_OK)
+        return Fail(msg::kCannotRenderVideoCompressor, result);
+    if (!sources.Audio)
+        return TBuildStep::Done();
+    if (graph_.AudioCompressorFilter)
+        graph_.FilterGraph->AddFilter(graph_.AudioCompressorFilter.Get(), L"MyAudioCompressor");
+    result = graph_.Builder->RenderStream(nullptr, &MEDIATYPE_Audio, sources.Audio.Get(),
+                                          graph_.AudioCompressorFilter.Get(),
+                                          graph_.Built.Multiplexer.Get());
+    if (FAILED(result))
+        return Fail(msg::kCannotRenderAudioCompressor, result);
+    return TBuildStep::Done();
+}
+
+TBuildStep TGraphSteps::InstallSampleGrabber(const TGrabberRequest& request,
+                                             TStreamSources& sources) {
+    ComPtr<IBaseFilter> grabberFilter;
+    if (FAILED(graph_.FilterGraph->FindFilterByName(L"MyBitmapGrabber",
+                                                    grabberFilter.GetAddressOf())) ||
+        !grabberFilter) {
+        grabberFilter.Reset();
+        if (platform_.Create(kClsidSampleGrabber, grabberFilter) != S_OK || !grabberFilter)
+            return TBuildStep::Done();
+        if (graph_.FilterGraph->AddFilter(grabberFilter.Get(), L"MyBitmapGrabber") != S_OK)
+            return TBuildStep::Done();
+    }
+    ComPtr<ISampleGrabber> grabber;
+    if (grabberFilter.As(&grabber) != S_OK || !grabber)
+        return TBuildStep::Done();
+    graph_.Built.SampleGrabber = grabber;
+
+    if (request.PixelFormat != TPixelFormat::pfDevice) {
+        AM_MEDIA_TYPE type = GrabberMediaType(request.PixelFormat);
+        grabber->SetMediaType(&type);
+    }
+
+    const HRESULT result = graph_.Builder->RenderStream(
+        nullptr, &MEDIATYPE_Video, sources.Video.Get(), nullptr, grabberFilter.Get());
+    if (FAILED(result))
+        return Fail(msg::kCannotInstallSampleGrabber, result);
+
+    // With WantBitmapGrab the preview is drawn from the grabber's output (buffer
+    // callback); otherwise the grabber hangs on a branch of its own (sample callback).
+    grabber->SetBufferSamples(request.WantBitmapGrab ? (request.PermanentGrabbing ? TRUE : FALSE)
+                                                     : TRUE);
+    grabber->SetOneShot(FALSE);
+    TSampleGrabberCB& callback = graph_.Built.GrabberCallback.Ensure();
+    callback.TargetWindow = request.Window;
+    grabber->SetCallback(&callback, request.WantBitmapGrab ? 1 : 0);
+    if (request.WantBitmapGrab)
+        sources.Video = grabberFilter;
+    return TBuildStep::Done();
+}
+
+TBuildStep TGraphSteps::RenderPreview(const TStreamSources& sources) {
+    const HRESULT result = graph_.Builder->RenderStream(nullptr, &MEDIATYPE_Video,
+                                                        sources.Video.Get(), nullptr, nullptr);
+    if (FAILED(result))
+        return Fail(msg::kCannotRenderPreview, result);
+    return TBuildStep::Done();
+}
+
+TBuildStep TGraphSteps::FindVideoWindow() {
+    const HRESULT result = graph_.FilterGraph.As(&graph_.Built.VideoWindow);
+    if (result != S_OK || !graph_.Built.VideoWindow) {
+        graph_.Built.VideoWindow.Reset();
+        return Fail(msg::kGraphCannotPreview, result);
+    }
+    return TBuildStep::Done();
+}
+
+void TGraphSteps::ConnectEvents(HWND window, UINT message) {
+    ComPtr<IMediaEventEx>& events = graph_.Built.MediaEvent;
+    if (graph_.FilterGraph.As(&events) == S_OK && events)
+        events->SetNotifyWindow(reinterpret_cast<OAHWND>(window), message, 0);
+    else
+        events.Reset();
+}
+
+} // namespace tb
