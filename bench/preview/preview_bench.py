@@ -106,6 +106,7 @@ def measure(session, program_kind, seconds, drop_seconds):
     try:
         shown = wait_for_colours(session, started, BARS)
         if shown is None:
+            session.record_stall("no picture of the test camera", [program])
             raise harness.HarnessError("no picture:\n" + program.output())
         time.sleep(3)  # settle
         counts_before = camera_counts(session, HD_CAMERA_DEVICE)
@@ -120,6 +121,7 @@ def measure(session, program_kind, seconds, drop_seconds):
         program_kind.pick(program)
         switched = wait_for_colours(session, started, MARK, timeout=30)
         if switched is None:
+            session.record_stall("no picture of camera 2 after the switch", [program])
             raise harness.HarnessError("no picture of camera 2:\n" + program.output())
         return Figures(shown, 100.0 * used / seconds, counts_after[0] - counts_before[0],
                        counts_after[1] - counts_before[1], switched)
@@ -325,6 +327,7 @@ def warm_up(session, bare_exe, app_exe):
         program = kind.start()
         try:
             if wait_for_colours(session, time.monotonic(), BARS) is None:
+                session.record_stall("no picture of the test camera (warm-up)", [program])
                 raise harness.HarnessError("no picture:\n" + program.output())
         finally:
             kind.close(program)

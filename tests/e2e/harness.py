@@ -51,6 +51,29 @@ class HarnessError(Exception):
     pass
 
 
+def run_to_file(command, env, timeout, cwd=None):
+    """Runs a command to its end with its output and error output in a file, not a pipe:
+    a wine server or a Wine service that a Wine command starts inherits the output, so a
+    pipe would stay open after the command ended and reading it to its end would never
+    end. Returns (exit code, output); the exit code is None when the command was still
+    running after `timeout` seconds (its process group is then killed)."""
+    with tempfile.TemporaryFile() as output:
+        process = subprocess.Popen(command, env=env, cwd=cwd, stdin=subprocess.DEVNULL,
+                                   stdout=output, stderr=subprocess.STDOUT,
+                                   start_new_session=True)
+        try:
+            code = process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            try:
+                os.killpg(process.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            process.wait()
+            code = None
+        output.seek(0)
+        return code, output.read().decode("utf-8", "replace")
+
+
 class Program:
     """A program started by a Session; its output is collected line by line."""
 
@@ -169,11 +192,10 @@ class Session:
         lock = os.path.join(self.build_dir, ".wineprefix.lock")
         env = dict(self.env)
         env["TESTBENCH_BUILD_DIR"] = self.build_dir
-        result = subprocess.run(["flock", "-w", str(timeout), lock, script], env=env,
-                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                                timeout=timeout + 30)
-        if result.returncode != 0:
-            raise HarnessError("preparing the prefix failed:\n" + result.stdout.decode())
+        code, output = run_to_file(["flock", "-w", str(timeout), lock, script], env,
+                                   timeout=timeout + 30)
+        if code != 0:
+            raise HarnessError("preparing the prefix failed (exit code %s):\n%s" % (code, output))
 
     def _start_wineserver(self):
         """The session's own wine server, kept until the session ends (-p): a server that
@@ -259,13 +281,22 @@ class Session:
         return (x, y, width, height)
 
     def wait_for_window(self, caption, timeout):
+        """The window's rect, or None after `timeout` seconds: the harness then gives up
+        on it and first records the evidence of the stall (record_stall)."""
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
             rect = self.window_rect(caption)
             if rect is not None:
                 return rect
             time.sleep(0.3)
+        self.record_stall("no window %r within %g s" % (caption, timeout))
         return None
+
+    def record_stall(self, what, programs=None):
+        """Prints what a start that stalled leaves: the programs' state, every thread's
+        stack, the visible windows and a screenshot (stall_evidence.py); returns it."""
+        import stall_evidence
+        return stall_evidence.record(self, what, programs)
 
     def close_window(self, caption, timeout=30):
         """Posts WM_CLOSE to the window, as its close box does; True once it is gone."""
@@ -445,12 +476,11 @@ class Session:
         env = dict(self.env)
         env["TESTBENCH_BUILD_DIR"] = self.build_dir
         env["TESTBENCH_WINEPREFIX"] = target
-        result = subprocess.run(["flock", "-w", str(timeout),
-                                 os.path.join(self.build_dir, ".wineprefix-%s.lock" % name),
-                                 script], env=env, stdout=subprocess.PIPE,
-                                stderr=subprocess.STDOUT, timeout=timeout + 30)
-        if result.returncode != 0:
-            raise HarnessError("preparing the prefix failed:\n" + result.stdout.decode())
+        code, output = run_to_file(["flock", "-w", str(timeout),
+                                    os.path.join(self.build_dir, ".wineprefix-%s.lock" % name),
+                                    script], env, timeout=timeout + 30)
+        if code != 0:
+            raise HarnessError("preparing the prefix failed (exit code %s):\n%s" % (code, output))
         self._keep_server = True
         self._start_wineserver()
 

@@ -13,8 +13,12 @@
 //
 // Every run prints "figure <name> <value>" lines (counts, CPU, handle, GDI, USER and
 // private-memory drift between the first and the last tenth of the run) and ends with
-// "result ok" or "result fail <what>". A watchdog thread asks the form for an answer
-// every 250 ms: a user-interface thread that does not answer within 1 s counts as hung.
+// "result ok" or "result fail <what>". The result judges only what the run itself sees
+// (a hang, a switch or a replug without a picture, an abort not reported, a control that
+// spins); the growth of handles and memory and the frames of the long preview are
+// figures, judged once by the runner (soak.py) against the platform's own figures. A
+// watchdog thread asks the form for an answer every 250 ms: a user-interface thread that
+// does not answer within 1 s counts as hung.
 #define PSAPI_VERSION 2
 #include "DeviceControl.h"
 #include "capture/PopupMenuLayout.h"
@@ -119,12 +123,11 @@ void Figure(const char* name, double value) {
 class TDrift {
 public:
     void Take() { samples_.push_back(Measure()); }
-    // Prints the four drifts; true when memory and the user-interface objects are within
-    // `limit` percent. Handles are printed as their growth too ("handle_growth", handles
-    // between the first and the last tenth) and judged by the caller against the platform
-    // alone: Wine's own filter graph keeps a handle or two for every graph made.
-    bool Report(double limit) const {
-        bool flat = true;
+    // Prints the four drifts. Handles are printed as their growth too ("handle_growth",
+    // handles between the first and the last tenth): Wine's own filter graph keeps a
+    // handle or two for every graph made, so the runner judges them against the bare
+    // graphs' growth.
+    void Report() const {
         const auto one = [&](const char* name, double TSample::*field) {
             const std::size_t warmUp = std::max<std::size_t>(samples_.size() / 5, 1);
             if (samples_.size() < warmUp + 2)
@@ -140,8 +143,6 @@ public:
             Figure(name, drift);
             if (field == &TSample::handles)
                 Figure("handle_growth", (last - first) / static_cast<double>(tenth));
-            else
-                flat = flat && drift <= limit;
         };
         if (!samples_.empty()) {
             Figure("handles_end", samples_.back().handles);
@@ -151,7 +152,6 @@ public:
         one("gdi_drift_pct", &TSample::gdi);
         one("user_drift_pct", &TSample::user);
         one("memory_drift_pct", &TSample::privateBytes);
-        return flat;
     }
 
 private:
@@ -245,12 +245,12 @@ int RunSwitch(tbtest::TCaptureHost& host, long count) {
     Figure("switches", static_cast<double>(count));
     Figure("switches_without_picture", static_cast<double>(blank));
     Figure("hangs", watchdog.Hangs());
-    const bool flat = drift.Report(2.0);
+    drift.Report();
     if (blank > 0)
         return Fail("switches without a picture");
     if (watchdog.Hangs() > 0)
         return Fail("the window did not answer");
-    return flat ? Ok() : Fail("handles or memory grew");
+    return Ok();
 }
 
 int RunUnplug(tbtest::TCaptureHost& host, long cycles, DWORD shortest, DWORD longest) {
@@ -305,7 +305,7 @@ int RunUnplug(tbtest::TCaptureHost& host, long cycles, DWORD shortest, DWORD lon
     Figure("picture_back_s", back ? backSeconds : -1.0);
     Figure("hangs", watchdog.Hangs());
     Figure("longest_answer_ms", static_cast<double>(watchdog.Longest()));
-    const bool flat = drift.Report(2.0);
+    drift.Report();
     if (watchdog.Hangs() > 0)
         return Fail("the window did not answer");
     if (!back)
@@ -313,9 +313,13 @@ int RunUnplug(tbtest::TCaptureHost& host, long cycles, DWORD shortest, DWORD lon
     // The process clock counts in steps of 10 ms: up to 1 % of a core is noise here.
     if (unplugged > idle * 1.5 + 0.01)
         return Fail("the control spins while the camera is unplugged");
-    return flat ? Ok() : Fail("handles or memory grew");
+    return Ok();
 }
 
+// Previews without a break. When a bare graph of the platform streams the second test
+// pattern camera beside it (the runner starts one), that camera's own counts over the
+// same stretch are printed too ("reference_*"): what the machine let a graph without the
+// control deliver at the same time.
 int RunPreview(tbtest::TCaptureHost& host, long seconds) {
     tb::TVideoCapture& control = host.Control();
     testcam::DeviceControl device;
@@ -326,6 +330,8 @@ int RunPreview(tbtest::TCaptureHost& host, long seconds) {
     host.Wait(1000);
     // The frames the camera itself could not deliver in time (its IAMDroppedFrames count).
     const LONG droppedBefore = device.Dropped(1);
+    const LONG referenceDroppedBefore = device.Dropped(2);
+    const LONG referenceDeliveredBefore = device.Delivered(2);
     const double rate = control.VideoFrameRate();
     const long first = counter.frames;
     const ULONGLONG start = ::GetTickCount64();
@@ -338,19 +344,22 @@ int RunPreview(tbtest::TCaptureHost& host, long seconds) {
     const double elapsed = (::GetTickCount64() - start) / 1000.0;
     const double expected = rate * elapsed;
     const double delivered = static_cast<double>(counter.frames - first);
+    const LONG referenceDelivered = device.Delivered(2) - referenceDeliveredBefore;
     Figure("seconds", elapsed);
+    Figure("frame_rate", rate);
     Figure("frames_expected", expected);
     Figure("frames_rendered", delivered);
     Figure("frames_missing", std::max(expected - delivered, 0.0));
     Figure("source_dropped", static_cast<double>(device.Dropped(1) - droppedBefore));
+    if (referenceDeliveredBefore > 0 && referenceDelivered > 0) {
+        Figure("reference_delivered", static_cast<double>(referenceDelivered));
+        Figure("reference_missing", std::max(expected - referenceDelivered, 0.0));
+        Figure("reference_dropped",
+               static_cast<double>(device.Dropped(2) - referenceDroppedBefore));
+    }
     Figure("hangs", watchdog.Hangs());
-    const bool flat = drift.Report(2.0);
-    if (watchdog.Hangs() > 0)
-        return Fail("the window did not answer");
-    // The timers of two clocks differ by a frame or two over a run.
-    if (delivered < expected - rate * 0.2)
-        return Fail("frames were lost");
-    return flat ? Ok() : Fail("handles or memory grew");
+    drift.Report();
+    return watchdog.Hangs() > 0 ? Fail("the window did not answer") : Ok();
 }
 
 int RunStall(tbtest::TCaptureHost& host, long seconds) {
@@ -496,17 +505,22 @@ int RunDialogs(tbtest::TCaptureHost& host, long cycles) {
 }
 
 // The platform alone doing what a switch does: the camera, a smart tee, a sample grabber
-// and the default renderer connected by the capture graph builder in a new graph, run,
-// stopped and let go. The reference for the control's own figures.
+// and the default renderer connected by the capture graph builder in a new graph, run
+// until the camera has delivered a frame (as a switch waits for one: a graph stopped
+// before it streams keeps fewer of the platform's handles, and on a busy machine many
+// would), stopped and let go. The reference for the control's own figures.
 int RunBare(tbtest::TCaptureHost& host, long count) {
     using Microsoft::WRL::ComPtr;
     const auto& platform = tb::DefaultMediaPlatform();
+    testcam::DeviceControl device;
     TDrift drift;
     const long sample = std::max(count / 50, 1L);
     long failed = 0;
+    long withoutFrame = 0;
     for (long i = 0; i < count; ++i) {
+        const int number = i % 2 != 0 ? 2 : 1;
         ComPtr<IMoniker> moniker =
-            host.Devices().VideoDeviceByName(i % 2 != 0 ? kSecondCamera : kCamera);
+            host.Devices().VideoDeviceByName(number == 2 ? kSecondCamera : kCamera);
         ComPtr<IBaseFilter> camera, tee, grabber;
         ComPtr<IGraphBuilder> graph;
         ComPtr<ICaptureGraphBuilder2> builder;
@@ -529,14 +543,18 @@ int RunBare(tbtest::TCaptureHost& host, long count) {
             ++failed;
             continue;
         }
-        host.Wait(100);
+        // Running the graph started a new stream, whose counts begin at zero.
+        if (!host.WaitUntil([&] { return device.Delivered(number) > 0; }, 3000))
+            ++withoutFrame;
         media->Stop();
         if (i % sample == 0)
             drift.Take();
     }
     Figure("graphs", static_cast<double>(count));
     Figure("failed", static_cast<double>(failed));
-    return drift.Report(2.0) && failed == 0 ? Ok() : Fail("the bare graphs failed or grew");
+    Figure("graphs_without_frame", static_cast<double>(withoutFrame));
+    drift.Report();
+    return failed == 0 ? Ok() : Fail("a bare graph failed");
 }
 
 } // namespace
