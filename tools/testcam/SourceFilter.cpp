@@ -170,20 +170,22 @@ HRESULT SourceFilter::GetClassID(CLSID* clsid) {
 // and entering Stopped starts and ends the streaming thread and commits and decommits the
 // allocator, which the pin does without the filter's lock (see SourcePin::Active). Stop
 // waits for the streaming thread only once it holds neither lock: the thread takes the
-// filter's lock, and a downstream callback on it may stop the filter again.
+// filter's lock, and a downstream callback on it may stop the filter again. A Stop of a
+// filter already stopped waits too: its streaming thread, stopped from within itself, may
+// still be inside the downstream filters the graph is about to disconnect and release.
 HRESULT SourceFilter::Stop() {
-    std::thread ending;
     {
         std::lock_guard transition(transition_);
+        bool leaving = false;
         {
             std::lock_guard lock(lock_);
-            if (state_ == State_Stopped)
-                return S_OK;
+            leaving = state_ != State_Stopped;
             state_ = State_Stopped;
         }
-        ending = pin_->Inactive();
+        if (leaving)
+            pin_->Inactive();
     }
-    SourcePin::Join(std::move(ending));
+    pin_->JoinEnding();
     return S_OK;
 }
 

@@ -32,11 +32,14 @@ constexpr HRESULT kDeviceFailure = HRESULT_FROM_WIN32(ERROR_GEN_FAILURE);
 
 } // namespace
 
-SourcePin::Stream::Stream() : wake(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+SourcePin::Stream::Stream()
+    : wake(::CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+      ended(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
 SourcePin::Stream::~Stream() {
-    if (wake != nullptr)
-        ::CloseHandle(wake);
+    for (HANDLE event : {wake, ended})
+        if (event != nullptr)
+            ::CloseHandle(event);
 }
 
 void SourcePin::Stream::Stop() {
@@ -50,12 +53,15 @@ SourcePin::SourcePin(SourceFilter& filter, std::unique_ptr<StreamFormat> format)
 SourcePin::~SourcePin() {
     if (stream_)
         stream_->Stop();
-    if (thread_.joinable()) {
-        // The streaming thread itself may drop the last reference to the filter.
-        if (thread_.get_id() == std::this_thread::get_id())
-            thread_.detach();
+    ending_.push_back({std::move(thread_), std::move(stream_)});
+    for (Ending& ending : ending_) {
+        if (!ending.thread.joinable())
+            continue;
+        // A streaming thread itself may drop the last reference to the filter.
+        if (ending.thread.get_id() == std::this_thread::get_id())
+            ending.thread.detach();
         else
-            thread_.join();
+            ending.thread.join();
     }
 }
 
@@ -476,11 +482,11 @@ void SourcePin::CountDropped(int64_t firstIndex, int64_t count) {
 
 // The streaming thread takes the filter's lock (state, time, format), so no lock is held
 // while waiting for that thread: Stop takes the thread out and asks it to end under the
-// locks, and joins it once it has let go of them (Join). The allocator may be the
+// locks, and joins it once it has let go of them (JoinEnding). The allocator may be the
 // downstream pin's, so it is committed and decommitted without the filter's lock too.
 HRESULT SourcePin::Active() {
     auto stream = std::make_shared<Stream>();
-    if (stream->wake == nullptr)
+    if (stream->wake == nullptr || stream->ended == nullptr)
         return E_OUTOFMEMORY;
     ComPtr<IMemAllocator> allocator;
     {
@@ -505,21 +511,39 @@ HRESULT SourcePin::Active() {
     stream->allocator = allocator_;
     stream->input = peerInput_;
     stream_ = stream;
+    // A stopped stream's thread may still be inside the downstream pin (a stop from within
+    // itself returns there; a Stop on another thread has not joined it yet): two threads
+    // in one input pin's Receive corrupt what it delivers to. So the new thread delivers
+    // only once those have ended, or not at all when it is stopped first (its stopper may
+    // be one of them, waiting for it).
+    std::vector<std::shared_ptr<Stream>> previous;
+    for (const Ending& ending : ending_)
+        previous.push_back(ending.stream);
     // The thread keeps the filter alive until it ends. (thread_ is empty: every stop took
     // the thread before it out, and starts and stops are serialised by the filter.)
     ComPtr<IBaseFilter> keepAlive(&filter_);
-    thread_ = std::thread([this, keepAlive, stream]() { StreamLoop(*stream); });
+    thread_ = std::thread([this, keepAlive, stream, previous]() {
+        for (const auto& before : previous) {
+            const HANDLE events[] = {before->ended, stream->wake};
+            while (!stream->stop &&
+                   ::WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0) {
+            }
+        }
+        if (!stream->stop)
+            StreamLoop(*stream);
+        ::SetEvent(stream->ended);
+    });
     return S_OK;
 }
 
-std::thread SourcePin::Inactive() {
-    std::thread ending;
+void SourcePin::Inactive() {
     std::shared_ptr<Stream> stream;
     ComPtr<IMemAllocator> allocator;
     {
         std::lock_guard lock(filter_.Lock());
-        ending = std::move(thread_);
-        stream = std::move(stream_);
+        stream = stream_;
+        if (stream_)
+            ending_.push_back({std::move(thread_), std::move(stream_)});
         allocator = allocator_;
     }
     if (stream)
@@ -527,19 +551,26 @@ std::thread SourcePin::Inactive() {
     // Decommitting releases a GetBuffer that waits for a free sample.
     if (allocator)
         allocator->Decommit();
-    return ending;
 }
 
-void SourcePin::Join(std::thread ending) {
-    if (!ending.joinable())
-        return;
-    // A stream stopped from within itself (a downstream callback that stops the filter)
-    // cannot wait for itself: it ends by itself at its next look at its stop request, and
-    // keeps the filter alive until then.
-    if (ending.get_id() == std::this_thread::get_id())
-        ending.detach();
-    else
-        ending.join();
+void SourcePin::JoinEnding() {
+    std::vector<std::thread> joining;
+    {
+        std::lock_guard lock(filter_.Lock());
+        // A stream stopped from within itself (a downstream callback that stops the
+        // filter) cannot wait for itself: it stays here, and keeps the filter alive, until
+        // a Stop on another thread or the pin's end waits for it.
+        const auto others =
+            std::partition(ending_.begin(), ending_.end(), [](const Ending& ending) {
+                return ending.thread.get_id() == std::this_thread::get_id();
+            });
+        for (auto it = others; it != ending_.end(); ++it)
+            joining.push_back(std::move(it->thread));
+        ending_.erase(others, ending_.end());
+    }
+    for (std::thread& thread : joining)
+        if (thread.joinable())
+            thread.join();
 }
 
 HRESULT SourcePin::DeliverSample(Stream& stream, const SampleRenderer& renderer, int64_t frameIndex,
@@ -548,6 +579,10 @@ HRESULT SourcePin::DeliverSample(Stream& stream, const SampleRenderer& renderer,
     HRESULT hr = stream.allocator->GetBuffer(&sample, nullptr, nullptr, 0);
     if (FAILED(hr))
         return hr;
+    // Stopped while waiting for the buffer (a start since may have committed the allocator
+    // again): the frame is not this stream's to deliver any more.
+    if (stream.stop)
+        return VFW_E_NOT_COMMITTED;
     BYTE* buffer = nullptr;
     const long size = renderer.Size();
     if (FAILED(sample->GetPointer(&buffer)) || sample->GetSize() < size)

@@ -19,6 +19,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace testcam {
 
@@ -41,12 +42,13 @@ public:
     // the streaming thread (when connected).
     HRESULT Active();
     // Called by the filter on -> Stopped, without the filter's lock: asks the streaming
-    // thread to end and decommits the allocator. Returns the thread, for the caller to
-    // hand to Join once it holds no lock at all.
-    std::thread Inactive();
-    // Waits for a thread that Inactive ended (one that is the calling thread, stopped
-    // from within itself, is left to end on its own).
-    static void Join(std::thread ending);
+    // thread to end and decommits the allocator. The thread is kept as an ending one
+    // until JoinEnding waits for it.
+    void Inactive();
+    // Waits, holding no lock, for the ending threads, except the calling one (a stream
+    // stopped from within itself): that one is waited for by the next Stop from another
+    // thread, or by the pin's end; a stream started meanwhile delivers only once it is over.
+    void JoinEnding();
     // Wakes the streaming thread after a state change. Called with the filter's lock.
     void Wake();
     bool DeviceUnplugged() const;
@@ -112,7 +114,13 @@ private:
         Microsoft::WRL::ComPtr<IMemAllocator> allocator;
         Microsoft::WRL::ComPtr<IMemInputPin> input;
         std::atomic<bool> stop{false};
-        HANDLE wake = nullptr; // auto-reset event: a state change or the end
+        HANDLE wake = nullptr;  // auto-reset event: a state change or the end
+        HANDLE ended = nullptr; // manual-reset event: its thread no longer delivers
+    };
+    // A stopped stream whose thread nobody has waited for yet.
+    struct Ending {
+        std::thread thread;
+        std::shared_ptr<Stream> stream;
     };
 
     // Calls the downstream pin only: no lock is held.
@@ -132,9 +140,11 @@ private:
     Microsoft::WRL::ComPtr<IMemInputPin> peerInput_;
     Microsoft::WRL::ComPtr<IMemAllocator> allocator_;
 
-    // The running stream and its thread (between Active and Inactive).
+    // The running stream and its thread (between Active and Inactive), and the stopped
+    // ones whose threads may still be winding down (inside the downstream pin, say).
     std::shared_ptr<Stream> stream_;
     std::thread thread_;
+    std::vector<Ending> ending_;
     DeviceControl control_;
 
     std::atomic<long> dropped_{0};

@@ -141,6 +141,12 @@ class CameraGraph {
 public:
     ~CameraGraph() { TearDown(); }
 
+    // What the grabber hands its frames to. A member, so it outlives the running graph:
+    // the grabber calls it on the camera's streaming thread until TearDown has stopped
+    // the graph, and a collector that died first (a local declared after the graph) had
+    // that thread write its frames into freed heap memory.
+    FrameCollector frames;
+
     HRESULT Create(IMoniker* moniker) {
         HRESULT hr = ::CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
                                         IID_PPV_ARGS(&graph));
@@ -740,7 +746,7 @@ void CheckCaptureCardAndHdCamera() {
     const std::vector<Camera> card =
         FindDevices(CLSID_VideoInputDeviceCategory, L"Test Capture Card");
     CameraGraph scaled;
-    FrameCollector frames;
+    FrameCollector& frames = scaled.frames;
     const VideoMode odd{PixelLayout::Rgb24, 328, 122, pal};
     HRESULT hr = card.empty() ? E_FAIL : scaled.Create(card[0].moniker.Get());
     if (SUCCEEDED(hr))
@@ -784,7 +790,7 @@ void RunTests(HWND window, double holdSeconds) {
     Expect(FormatIs(one.config.Get(), vga), "the format is back to RGB24 640x480 at 30 fps");
 
     // Preview in the window: RGB24, 640x480, 30 fps.
-    FrameCollector collector;
+    FrameCollector& collector = one.frames;
     hr = one.Build(MEDIASUBTYPE_RGB24, &collector, window);
     Expect(SUCCEEDED(hr), "camera -> smart tee -> grabber -> renderer in our window", Hex(hr));
     if (FAILED(hr))
@@ -951,7 +957,7 @@ void RunTests(HWND window, double holdSeconds) {
     // The second camera streams on its own.
     if (cameras.size() >= 2) {
         CameraGraph two;
-        FrameCollector secondFrames;
+        FrameCollector& secondFrames = two.frames;
         hr = two.Create(cameras[1].moniker.Get());
         CLSID first{};
         CLSID second{};
