@@ -172,16 +172,24 @@ TBuildStep TGraphSteps::RenderDV(TDVResolution resolution, TStreamSources& sourc
     return TBuildStep::Done();
 }
 
+// Creates a filter, adds it to the graph under `name` and renders `source`'s stream of
+// `major` type into it.
+HRESULT TGraphSteps::InsertBehind(REFCLSID classId, const wchar_t* name, const GUID& major,
+                                  IBaseFilter* source, ComPtr<IBaseFilter>& filter) {
+    HRESULT result = Checked(platform_.Create(classId, filter), filter);
+    if (SUCCEEDED(result))
+        result = graph_.FilterGraph->AddFilter(filter.Get(), name);
+    if (SUCCEEDED(result))
+        result = graph_.Builder->RenderStream(nullptr, &major, source, nullptr, filter.Get());
+    return result;
+}
+
 TBuildStep TGraphSteps::RenderAudioPreview(TStreamSources& sources) {
     if (!sources.Audio)
         return TBuildStep::Done();
     ComPtr<IBaseFilter> infTee;
-    HRESULT result = Checked(platform_.Create(CLSID_InfTee, infTee), infTee);
-    if (SUCCEEDED(result))
-        result = graph_.FilterGraph->AddFilter(infTee.Get(), L"MyInfTee");
-    if (SUCCEEDED(result))
-        result = graph_.Builder->RenderStream(nullptr, &MEDIATYPE_Audio, sources.Audio.Get(),
-                                              nullptr, infTee.Get());
+    HRESULT result =
+        InsertBehind(CLSID_InfTee, L"MyInfTee", MEDIATYPE_Audio, sources.Audio.Get(), infTee);
     if (FAILED(result))
         return Fail(msg::kAudioInitError, result);
     sources.Audio = infTee;
@@ -194,12 +202,8 @@ TBuildStep TGraphSteps::RenderAudioPreview(TStreamSources& sources) {
 
 TBuildStep TGraphSteps::AddSmartTee(TStreamSources& sources) {
     ComPtr<IBaseFilter> smartTee;
-    HRESULT result = Checked(platform_.Create(CLSID_SmartTee, smartTee), smartTee);
-    if (SUCCEEDED(result))
-        result = graph_.FilterGraph->AddFilter(smartTee.Get(), L"MySmartTee");
-    if (SUCCEEDED(result))
-        result = graph_.Builder->RenderStream(nullptr, &MEDIATYPE_Video, sources.Video.Get(),
-                                              nullptr, smartTee.Get());
+    const HRESULT result =
+        InsertBehind(CLSID_SmartTee, L"MySmartTee", MEDIATYPE_Video, sources.Video.Get(), smartTee);
     if (FAILED(result))
         return Fail(nullptr, result); // untold
     sources.Video = smartTee;

@@ -93,6 +93,9 @@ public:
     void ConnectEvents(HWND window, UINT message);
 
 private:
+    HRESULT InsertBehind(REFCLSID classId, const wchar_t* name, const GUID& major,
+                         IBaseFilter* source, Microsoft::WRL::ComPtr<IBaseFilter>& filter);
+
     IMediaPlatform& platform_;
     TCaptureGraph& graph_;
 };
