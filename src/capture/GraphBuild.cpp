@@ -5,6 +5,7 @@
 #include "capture/GraphBuild.h"
 #include "capture/GraphSteps.h"
 #include "capture/VideoCapture.h"
+#include "devices/DeviceCatalogue.h"
 
 #include <algorithm>
 #include <iterator>
@@ -72,6 +73,11 @@ bool TVideoCapture::BuildBaseGraph() {
     // filters would otherwise stay connected and running behind objects being replaced.
     TearDownGraph();
     ReleaseGraphObjects();
+    // A device that went away without a word is looked up afresh before it is opened
+    // again: while it was gone the system may have dropped its registration (Wine does,
+    // at the presence check), and it registers the device again only when asked to list.
+    if (deviceLostSilently_ && videoDevice_ && services_.Devices != nullptr)
+        services_.Devices->StillPresent(TDeviceCategory::VideoDevice, videoDevice_.Get());
     TGraphSteps steps(*platform_, graph_);
     const bool built = GoesOn(steps.CreateBuilder()) &&
                        GoesOn(steps.AddVideoSource(videoDevice_.Get())) &&
@@ -81,6 +87,8 @@ bool TVideoCapture::BuildBaseGraph() {
                        GoesOn(steps.FindAudioStreamConfig(audioCompressor_.Get()));
     if (!built)
         ReleaseGraphObjects();
+    else
+        deviceLostSilently_ = false;
     return built;
 }
 

@@ -7,8 +7,16 @@
 // before a single frame has flowed since that attempt, no further attempt is made: the
 // control settles stopped instead of running a dead graph over and over. An arrival
 // always gets an attempt, so the picture comes back by itself when the device returns.
+//
+// Some capture sources end their stream without a word when their device goes away
+// (Wine's, for a V4L2 webcam that is unplugged): no event arrives and the picture only
+// freezes. So while the graph runs, the control looks every few seconds whether the
+// system still lists its video device. A device that only pauses (a camera that stalls)
+// stays listed and is left alone.
+#include "capture/CaptureMessages.h"
 #include "capture/SampleGrabberCB.h"
 #include "capture/VideoCapture.h"
+#include "devices/DeviceCatalogue.h"
 
 namespace tb {
 
@@ -100,6 +108,31 @@ void TVideoCapture::DrainGraphEvents() {
         framesAtLossRetry_ = FramesSeen();
     }
     StartPreview();
+}
+
+void TVideoCapture::WatchDevicePresence() {
+    if (checkingPresence_ || destroying_ || !(previewing_ || captureRunning_) || !videoDevice_)
+        return;
+    TDevices* devices = services_.Devices;
+    checkingPresence_ = true;
+    const bool present = devices == nullptr ||
+                         devices->StillPresent(TDeviceCategory::VideoDevice, videoDevice_.Get());
+    checkingPresence_ = false;
+    if (!present)
+        LoseSilentDevice();
+}
+
+// Handled as a lost device (OnDeviceLost, the capture ended, the preview stopped), except
+// that the preview is not tried again: the silent source would start and end again
+// without a word. The user is told instead, as a failed run of the preview would tell;
+// choosing the device again once it is back builds a fresh graph.
+void TVideoCapture::LoseSilentDevice() {
+    deviceLostSilently_ = true;
+    Fire(OnDeviceLost);
+    StopGraph();
+    StopPreview();
+    ShowCaptureError(msg::kCannotRunPreview,
+                     static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED)));
 }
 
 } // namespace tb

@@ -13,7 +13,7 @@
 //   GraphTeardown.cpp     taking the graph apart again, releasing it
 //   PreviewControl.cpp    running and stopping the preview
 //   CaptureControl.cpp    capture to a file, the capture timer
-//   GraphEvents.cpp       the graph's events
+//   GraphEvents.cpp       the graph's events, a device that goes without one
 //   DeviceSelection.cpp   choosing devices and compressors, closing the devices
 //   VideoFormat.cpp       reading and applying the video mode, DV resolution
 //   FrameGrab.cpp         frames handed to the application
@@ -291,6 +291,10 @@ private:
     void CaptureTimerTick();
     void HandleGraphEvents();
     void DrainGraphEvents();
+    // While the graph runs: whether the system still lists the video device, and what
+    // follows when it does not (GraphEvents.cpp).
+    void WatchDevicePresence();
+    void LoseSilentDevice();
     // Frames that have passed the grabber of the current graph (0 without one).
     std::uint32_t FramesSeen() const;
 
@@ -405,6 +409,11 @@ private:
     bool lossRetryPending_ = false;
     std::uint32_t framesAtLossRetry_ = 0;
     std::unique_ptr<TTimer> timer_;
+    // Checks every few seconds that the running graph's video device is still listed.
+    std::unique_ptr<TTimer> presenceTimer_;
+    bool checkingPresence_ = false;
+    // The video device went away without the graph telling, and no graph was built since.
+    bool deviceLostSilently_ = false;
 };
 
 // A batch of selections: switches ReinitOnSelect off while it lives and puts the old

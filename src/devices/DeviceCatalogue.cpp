@@ -1,6 +1,7 @@
 #include "devices/DeviceCatalogue.h"
 
 #include "devices/NameDeduplication.h"
+#include "media/ComHelpers.h"
 
 #include <dshow.h>
 #include <oleauto.h>
@@ -184,6 +185,44 @@ std::wstring TDevices::NameOf(TDeviceCategory category, const IMoniker* moniker)
     if (index < 0)
         return {};
     return List(category)[static_cast<std::size_t>(index)].Name();
+}
+
+bool TDevices::StillPresent(TDeviceCategory category, IMoniker* moniker) const {
+    if (moniker == nullptr)
+        return false;
+    const auto displayName = [this](IMoniker& device) -> std::wstring {
+        TTaskMemory<wchar_t> text(*platform_);
+        ComPtr<IBindCtx> context;
+        if (FAILED(::CreateBindCtx(0, context.GetAddressOf())) ||
+            FAILED(device.GetDisplayName(context.Get(), nullptr, text.Put())) || !text)
+            return {};
+        return text.Get();
+    };
+    const std::wstring wanted = displayName(*moniker);
+    if (wanted.empty())
+        return true;
+
+    ComPtr<ICreateDevEnum> deviceEnumerator;
+    ComPtr<IEnumMoniker> monikers;
+    if (FAILED(platform_->Create(CLSID_SystemDeviceEnum, deviceEnumerator)) || !deviceEnumerator)
+        return true;
+    const HRESULT listed = deviceEnumerator->CreateClassEnumerator(CategoryClassId(category),
+                                                                   monikers.GetAddressOf(), 0);
+    if (listed == S_FALSE)
+        return false; // the category is empty now
+    if (listed != S_OK || !monikers)
+        return true;
+    for (;;) {
+        ComPtr<IMoniker> listedDevice;
+        ULONG fetched = 0;
+        const HRESULT next = monikers->Next(1, listedDevice.GetAddressOf(), &fetched);
+        if (next == S_FALSE)
+            return false; // the whole list was read
+        if (next != S_OK || fetched == 0)
+            return true; // a list that broke off says nothing about the device
+        if (listedDevice && displayName(*listedDevice.Get()) == wanted)
+            return true;
+    }
 }
 
 void TDevices::SetVideoDeviceUser(int index, TDeviceUser user) {

@@ -66,6 +66,12 @@ public:
     int IndexOf(TDeviceCategory category, const IMoniker* moniker) const;
     std::wstring NameOf(TDeviceCategory category, const IMoniker* moniker) const;
 
+    // Whether the system lists this moniker's device now: a fresh enumeration of the
+    // category, compared by display name. A moniker without a display name, or a
+    // category that cannot be enumerated, counts as present: only a device known to be
+    // gone is reported gone.
+    bool StillPresent(TDeviceCategory category, IMoniker* moniker) const;
+
     std::vector<std::wstring> VideoDeviceNames() const { return Names(kVideo); }
     std::vector<std::wstring> AudioDeviceNames() const { return Names(kAudio); }
     std::vector<std::wstring> VideoCompressorNames() const { return Names(kVideoCodec); }

@@ -125,8 +125,17 @@ HRESULT FakeMoniker::CommonPrefixWith(IMoniker*, IMoniker**) {
 HRESULT FakeMoniker::RelativePathTo(IMoniker*, IMoniker**) {
     return NotImplemented(L"RelativePathTo");
 }
-HRESULT FakeMoniker::GetDisplayName(IBindCtx*, IMoniker*, LPOLESTR*) {
-    return NotImplemented(L"GetDisplayName");
+HRESULT FakeMoniker::GetDisplayName(IBindCtx*, IMoniker*, LPOLESTR* displayName) {
+    const HRESULT result = Call(L"GetDisplayName");
+    if (FAILED(result))
+        return result;
+    const std::wstring text = L"@device:fake:" + Name();
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    *displayName = static_cast<LPOLESTR>(::CoTaskMemAlloc(bytes));
+    if (*displayName == nullptr)
+        return E_OUTOFMEMORY;
+    std::memcpy(*displayName, text.c_str(), bytes);
+    return S_OK;
 }
 HRESULT FakeMoniker::ParseDisplayName(IBindCtx*, IMoniker*, LPOLESTR, ULONG*, IMoniker**) {
     return NotImplemented(L"ParseDisplayName");

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace tbfake {
 
@@ -34,7 +35,8 @@ private:
 };
 
 // A device moniker, logged as "Moniker(name)". BindToStorage hands out its bag (none
-// when the bag was taken away), BindToObject the filter given to it (E_FAIL without).
+// when the bag was taken away), BindToObject the filter given to it (E_FAIL without),
+// GetDisplayName "@device:fake:name".
 class FakeMoniker final : public TFakeObject, public IMoniker {
 public:
     FakeMoniker(std::wstring name, std::shared_ptr<TCallLog> log);
@@ -88,6 +90,10 @@ public:
     void Add(ComPtr<IMoniker> moniker) { monikers_.push_back(std::move(moniker)); }
     // Hands out an empty slot with S_OK at this position (a misbehaving enumerator).
     void AddEmpty() { monikers_.push_back(nullptr); }
+    // The device is no longer listed (unplugged).
+    void Remove(IMoniker* moniker) {
+        std::erase_if(monikers_, [moniker](const auto& held) { return held.Get() == moniker; });
+    }
     void Rewind() { position_ = 0; }
     // From now on Next answers S_OK without handing anything out (a broken enumerator).
     void BreakAtEnd() { broken_ = true; }

@@ -426,11 +426,16 @@ class Soak:
                 return "no picture"
             if not program.running():
                 return "the program ended by itself"
-            self.session.close_window(CAPTION, timeout=10)
+            # closewindow waits 10 s for the window to go; a busy machine may need more.
+            closed = self.session.close_window(CAPTION, timeout=60)
             self.answer_boxes(1)
-            code = program.wait(timeout=30)
+            code = program.wait(timeout=60)
+            if code is None:
+                self.session.record_stall("the program did not end after its window was %s"
+                                          % ("closed" if closed else "asked to close"), [program])
             if code != 0:
-                return "exit code %s: %s" % (code, program.output()[-300:])
+                return "exit code %s (window %s): %s" % (
+                    code, "closed" if closed else "still open", program.output()[-300:])
             wrong = self.stored_values_valid(device_intact)
             if wrong:
                 return "stored values still wrong: " + ", ".join(wrong)

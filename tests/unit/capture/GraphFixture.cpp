@@ -10,6 +10,7 @@ GraphFixture::GraphFixture() = default;
 
 void GraphFixture::FreshWorld() {
     control_.reset();
+    catalogue_.reset();
     camera_.Reset();
     cameraMoniker_.Reset();
     microphone_.Reset();
@@ -27,6 +28,7 @@ void GraphFixture::FreshWorld() {
 
 void GraphFixture::TearDown() {
     control_.reset();
+    catalogue_.reset();
     camera_.Reset();
     cameraMoniker_.Reset();
     microphone_.Reset();
@@ -115,7 +117,8 @@ FakeDroppedFrames& GraphFixture::AddDroppedFrameCounter() {
 
 tb::TVideoCapture& GraphFixture::MakeControl() {
     control_ =
-        std::make_unique<tb::TVideoCapture>(nullptr, L"VideoCapture1", World().Platform(), clock_);
+        std::make_unique<tb::TVideoCapture>(nullptr, L"VideoCapture1", World().Platform(), clock_,
+                                            catalogue_ ? &*catalogue_ : tb::DefaultDevices());
     control_->SetReinitOnSelect(false);
     if (cameraMoniker_)
         control_->SelectVideoDevice(cameraMoniker_);

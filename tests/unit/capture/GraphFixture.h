@@ -5,6 +5,7 @@
 
 #include "capture/CaptureMessages.h"
 #include "capture/VideoCapture.h"
+#include "devices/DeviceCatalogue.h"
 #include "fakes/FakeClock.h"
 #include "fakes/FakeMediaWorld.h"
 #include "fakes/RecordingPrompter.h"
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +42,9 @@ protected:
     void AddMicrophone();
     // A video compressor "Codec" and an audio compressor "ACodec".
     void AddCompressors();
+    // Controls made from now on look devices up in a catalogue of the world's devices
+    // (without, they have none).
+    void UseWorldCatalogue() { catalogue_.emplace(World().Platform()); }
     // The control, with the chosen devices stored (no graph yet).
     tb::TVideoCapture& MakeControl();
     // MakeControl, the base graph and the built graph; the log is cleared afterwards.
@@ -85,6 +90,7 @@ protected:
     ComPtr<tbfake::FakeFilterGraph> presetGraph_;
     ComPtr<tbfake::FakeCaptureGraphBuilder> presetBuilder_;
     ComPtr<tbfake::FakeDroppedFrames> droppedFrames_;
+    std::optional<tb::TDevices> catalogue_;
     std::unique_ptr<tb::TVideoCapture> control_;
 };
 

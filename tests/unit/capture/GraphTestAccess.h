@@ -17,6 +17,7 @@ struct TVideoCaptureGraphAccess {
     static void StopGraph(TVideoCapture& c) { c.StopGraph(); }
     static void CaptureTimerTick(TVideoCapture& c) { c.CaptureTimerTick(); }
     static void HandleGraphEvents(TVideoCapture& c) { c.HandleGraphEvents(); }
+    static void WatchDevicePresence(TVideoCapture& c) { c.WatchDevicePresence(); }
 
     static bool GraphBuilt(const TVideoCapture& c) { return c.graph_.Built.Complete; }
     static bool Previewing(const TVideoCapture& c) { return c.previewing_; }

@@ -430,6 +430,28 @@ TEST_F(PreviewCaptureTest, DeviceLostDuringCaptureEndsCaptureAndPreviewThenRetri
     EXPECT_TRUE(Access::Previewing(control));
 }
 
+TEST_F(PreviewCaptureTest, ADeviceGoneWithoutAnEventIsLostAndToldWithoutARetry) {
+    AddCamera();
+    UseWorldCatalogue();
+    auto& control = Capturing();
+    events.clear();
+    Access::WatchDevicePresence(control); // still listed: a source that only pauses
+    EXPECT_TRUE(events.empty());
+    EXPECT_TRUE(control.Capturing());
+
+    World().DeviceEnumerator()->Category(CLSID_VideoInputDeviceCategory)->Remove(cameraMoniker_.Get());
+    Access::WatchDevicePresence(control);
+    EXPECT_EQ(events, (Strings{L"DeviceLost", L"StartPreview", L"CloseCapture", L"StopPreview"}));
+    EXPECT_EQ(Messages(), Strings{L"Error 8007048F: Cannot run preview graph!"});
+    EXPECT_FALSE(control.Capturing());
+    EXPECT_FALSE(Access::Previewing(control));
+    // Stopped, nothing more happens until the device is chosen again.
+    events.clear();
+    Access::WatchDevicePresence(control);
+    EXPECT_TRUE(events.empty());
+    EXPECT_EQ(Messages().size(), 1u);
+}
+
 TEST_F(PreviewCaptureTest, NotifyMessageDrainsTheQueue) {
     AddCamera();
     auto& control = Ready();

@@ -288,6 +288,32 @@ TEST_F(DeviceCatalogueTest, EnumeratorThatNeverEndsIsLeft) {
     EXPECT_EQ(catalogue.AudioDeviceNames(), Names{L"Mic"});
 }
 
+TEST_F(DeviceCatalogueTest, PresenceIsAFreshLookUpByDisplayName) {
+    const auto first = AddCamera(L"A");
+    const auto second = AddCamera(L"B");
+    auto& catalogue = Make();
+    const auto video = TDeviceCategory::VideoDevice;
+    const auto a = catalogue.VideoDeviceByName(L"A");
+    const auto b = catalogue.VideoDeviceByName(L"B");
+    EXPECT_TRUE(catalogue.StillPresent(video, a.Get()));
+    EXPECT_TRUE(catalogue.StillPresent(video, b.Get()));
+    const auto list = deviceEnum->Category(CLSID_VideoInputDeviceCategory);
+    list->Remove(second.Get());
+    EXPECT_TRUE(catalogue.StillPresent(video, a.Get()));
+    EXPECT_FALSE(catalogue.StillPresent(video, b.Get()));
+    // What cannot be looked at is not taken for gone: a list that breaks off, a category
+    // that cannot be listed, a device without a display name.
+    list->Script().Queue(L"Next", {E_UNEXPECTED});
+    EXPECT_TRUE(catalogue.StillPresent(video, b.Get()));
+    platform->Script().Queue(L"CreateInstance(SystemDeviceEnum)", {REGDB_E_CLASSNOTREG});
+    EXPECT_TRUE(catalogue.StillPresent(video, b.Get()));
+    second->Script().Queue(L"GetDisplayName", {E_NOTIMPL});
+    EXPECT_TRUE(catalogue.StillPresent(video, b.Get()));
+    list->Remove(first.Get());
+    EXPECT_FALSE(catalogue.StillPresent(video, a.Get()));
+    EXPECT_FALSE(catalogue.StillPresent(video, nullptr));
+}
+
 TEST_F(DeviceCatalogueTest, EveryReferenceIsReleasedOnEveryPath) {
     AddCamera(L"Cam");
     AddCamera(L"Cam");
