@@ -7,8 +7,9 @@
 
 namespace tb {
 
-TComPort::TComPort(std::wstring name, std::shared_ptr<ISerialPlatform> platform)
-    : name_(std::move(name)), platform_(std::move(platform)) {}
+TComPort::TComPort(std::wstring name, std::shared_ptr<ISerialPlatform> platform,
+                   TApplication* application)
+    : name_(std::move(name)), platform_(std::move(platform)), application_(application) {}
 
 TComPort::~TComPort() {
     Close();

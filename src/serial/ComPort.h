@@ -4,6 +4,7 @@
 // out (or the write time-out passed); reads return at once with what is queued.
 #pragma once
 
+#include "framework/Application.h"
 #include "serial/LineSettings.h"
 #include "serial/SerialPlatform.h"
 #include "serial/SerialTypes.h"
@@ -22,8 +23,11 @@ struct TEventWaitRecord;
 
 class TComPort {
 public:
+    // `application` shows the settings dialog through its prompter; the current one by
+    // default.
     explicit TComPort(std::wstring name = L"ComPort1",
-                      std::shared_ptr<ISerialPlatform> platform = Win32SerialPlatform());
+                      std::shared_ptr<ISerialPlatform> platform = Win32SerialPlatform(),
+                      TApplication* application = TApplication::Current());
     ~TComPort();
     TComPort(const TComPort&) = delete;
     TComPort& operator=(const TComPort&) = delete;
@@ -111,6 +115,7 @@ private:
 
     std::wstring name_;
     std::shared_ptr<ISerialPlatform> platform_;
+    TApplication* application_;
     TLineSettings settings_;
     std::uint8_t port_ = COM1;
     TEvents events_ = TEvents::All();

@@ -1,8 +1,8 @@
 // TComPort::ShowSetupDialog: loads the Communication Settings dialog from the port's
-// properties, shows it through the application's prompter and writes the choices back.
+// properties, shows it through the prompter of the application the port was given and
+// writes the choices back.
 #include "serial/ComPort.h"
 
-#include "framework/Application.h"
 #include "serial/CommForm.h"
 
 #include <stdexcept>
@@ -10,7 +10,7 @@
 namespace tb {
 
 bool TComPort::ShowSetupDialog() {
-    TApplication* application = TApplication::Current();
+    TApplication* application = application_;
     if (application == nullptr)
         throw std::logic_error("The settings dialog needs the application object");
     TCommFrm dialog(*application);
