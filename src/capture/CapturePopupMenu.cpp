@@ -182,6 +182,37 @@ std::vector<TAvailableDialog> TVideoCapture::AvailableDialogs() const {
     return AvailableDialogsOf(graph_.DialogAvailability);
 }
 
+TDeviceDialogs TVideoCapture::DeviceDialogs() {
+    return TDeviceDialogs(*platform_, graph_, Handle(),
+                          [this](const std::wstring& name, const std::function<INT_PTR()>& show) {
+                              return RunModal(name, show);
+                          });
+}
+
+// The dialog's routine around it: the preview stopped or the graph taken down first, the
+// settings saved after, the owner repainted and the preview run again. A dialog the
+// device cannot show changes nothing here: the closing steps run all the same.
+bool TVideoCapture::ShowDeviceDialog(int kind) {
+    if (!DialogAvailable(graph_.DialogAvailability, kind) || capturing_)
+        return false;
+    const TDialogRoutine routine = DialogRoutine(kind);
+    if (routine.Before == TDialogPreparation::StopPreview)
+        StopPreview();
+    else if (routine.Before == TDialogPreparation::TearDownGraph)
+        TearDownGraph();
+    const TDialogOutcome outcome = DeviceDialogs().Show(kind);
+    if (outcome.CannotConnect)
+        TearDownGraph();
+    if (outcome.VideoModeShown)
+        Fire(OnChangeVideoMode);
+    if (routine.SavesSettings)
+        SaveSettings();
+    RepaintOwnerForm();
+    if (preview_)
+        StartPreview();
+    return true;
+}
+
 bool TVideoCapture::ShowDeviceDialogAt(int position) {
     const std::vector<TAvailableDialog> dialogs = AvailableDialogs();
     if (position < 0 || position >= static_cast<int>(dialogs.size()))

@@ -1,8 +1,8 @@
 // Showing one device dialog: the capture driver's own dialogs, the compressor's
-// configuration dialog and the property frames of the graph's objects, each modal
-// through the application's prompter; what the graph and the settings do around them.
+// configuration dialog and the property frames of the graph's objects; and what the
+// control does around each kind.
+#include "capture/DeviceDialogs.h"
 #include "capture/PopupMenuLayout.h"
-#include "capture/VideoCapture.h"
 #include "media/ComHelpers.h"
 
 #include <olectl.h>
@@ -24,7 +24,32 @@ bool FindStreamConfig(ICaptureGraphBuilder2* builder, const GUID& category, IBas
 
 } // namespace
 
-bool TVideoCapture::OffersPropertyPages(IUnknown* object) {
+// The driver's source and display dialogs, the audio format and the compressors change
+// what a running graph streams: the preview stops for them. A stream format page needs
+// the graph taken down (its pins unconnected) to apply a new mode. Property pages of the
+// filters themselves work on the running graph. Whatever can change a stored value is
+// saved afterwards.
+TDialogRoutine DialogRoutine(int kind) {
+    using enum TDialogPreparation;
+    switch (kind) {
+    case dkVideoFormat:
+        return {None, true};
+    case dkVideoSource:
+    case dkVideoDisplay:
+    case dkAudioFormat:
+    case dkVideoCompressor:
+        return {StopPreview, true};
+    case dkVideoStreamFormat:
+    case dkVideoPreview:
+        return {TearDownGraph, true};
+    case dkAudioCompressor:
+        return {StopPreview, false};
+    default: // the filters' own property pages, and the audio crossbar (nothing to show)
+        return {None, false};
+    }
+}
+
+bool TDeviceDialogs::OffersPropertyPages(IUnknown* object) {
     if (object == nullptr)
         return false;
     ComPtr<ISpecifyPropertyPages> specify;
@@ -34,13 +59,13 @@ bool TVideoCapture::OffersPropertyPages(IUnknown* object) {
         return false;
     CAUUID pages{};
     const HRESULT result = specify->GetPages(&pages);
-    const TTaskMemory<GUID> owned(*platform_, pages.pElems);
+    const TTaskMemory<GUID> owned(platform_, pages.pElems);
     return SUCCEEDED(result) && pages.cElems > 0;
 }
 
 // A page list that could not be read shows no frame: its count and identifiers would be
 // whatever the object left there.
-bool TVideoCapture::ShowPropertyPages(const std::wstring& name, IUnknown* object) {
+bool TDeviceDialogs::ShowPropertyPages(const std::wstring& name, IUnknown* object) {
     if (object == nullptr)
         return false;
     ComPtr<ISpecifyPropertyPages> specify;
@@ -50,27 +75,25 @@ bool TVideoCapture::ShowPropertyPages(const std::wstring& name, IUnknown* object
         return false;
     CAUUID pages{};
     const HRESULT result = specify->GetPages(&pages);
-    const TTaskMemory<GUID> owned(*platform_, pages.pElems);
+    const TTaskMemory<GUID> owned(platform_, pages.pElems);
     if (FAILED(result))
         return false;
-    const HWND owner = Handle();
+    const HWND owner = owner_;
     IUnknown* objects[] = {object};
-    RunModal(name, [owner, &objects, &pages] {
+    modal_(name, [owner, &objects, &pages] {
         return static_cast<INT_PTR>(::OleCreatePropertyFrame(
             owner, 30, 30, nullptr, 1, objects, pages.cElems, pages.pElems, 0, 0, nullptr));
     });
     return true;
 }
 
-// A dialog the device cannot show answers with an error that changes nothing here: the
-// closing steps (repaint, preview) run all the same.
-bool TVideoCapture::ShowDeviceDialog(int kind) {
-    if (!DialogAvailable(graph_.DialogAvailability, kind) || capturing_)
-        return false;
+// A dialog the device cannot show answers with an error that changes nothing here.
+TDialogOutcome TDeviceDialogs::Show(int kind) {
+    TDialogOutcome outcome;
     const std::wstring name = DialogCaption(kind);
-    const HWND owner = Handle();
+    const HWND owner = owner_;
     const auto driverDialog = [&](IAMVfwCaptureDialogs* dialogs, int which) {
-        return static_cast<HRESULT>(RunModal(name, [dialogs, which, owner] {
+        return static_cast<HRESULT>(modal_(name, [dialogs, which, owner] {
             return static_cast<INT_PTR>(dialogs->ShowDialog(which, owner));
         }));
     };
@@ -78,21 +101,16 @@ bool TVideoCapture::ShowDeviceDialog(int kind) {
 
     switch (kind) {
     case dkVideoFormat:
-        if (graph_.VfwCaptureDialogs) {
-            if (driverDialog(graph_.VfwCaptureDialogs.Get(), VfwCaptureDialog_Format) ==
-                VFW_E_CANNOT_CONNECT)
-                TearDownGraph();
-        }
-        SaveSettings();
+        if (graph_.VfwCaptureDialogs)
+            outcome.CannotConnect = driverDialog(graph_.VfwCaptureDialogs.Get(),
+                                                 VfwCaptureDialog_Format) == VFW_E_CANNOT_CONNECT;
         break;
     case dkVideoSource:
     case dkVideoDisplay:
-        StopPreview();
         if (graph_.VfwCaptureDialogs)
             driverDialog(graph_.VfwCaptureDialogs.Get(), kind == dkVideoSource
                                                              ? VfwCaptureDialog_Source
                                                              : VfwCaptureDialog_Display);
-        SaveSettings();
         break;
     case dkVideoDecoder:
         ShowPropertyPages(name, graph_.VideoCaptureFilter.Get());
@@ -112,45 +130,34 @@ bool TVideoCapture::ShowDeviceDialog(int kind) {
         break;
     case dkVideoStreamFormat:
     case dkVideoPreview:
-        TearDownGraph();
-        if (FindStreamConfig(graph_.Builder.Get(),
+        outcome.VideoModeShown =
+            FindStreamConfig(graph_.Builder.Get(),
                              kind == dkVideoPreview ? PIN_CATEGORY_PREVIEW : PIN_CATEGORY_CAPTURE,
                              graph_.VideoCaptureFilter.Get(), false, config) &&
-            ShowPropertyPages(name, config.Get()))
-            Fire(OnChangeVideoMode);
-        SaveSettings();
+            ShowPropertyPages(name, config.Get());
         break;
     case dkAudioFormat:
-        StopPreview();
         if (FindStreamConfig(graph_.Builder.Get(), PIN_CATEGORY_CAPTURE,
                              graph_.AudioCaptureFilter.Get(), true, config))
             ShowPropertyPages(name, config.Get());
-        SaveSettings();
         break;
     case dkVideoCompressor:
-        StopPreview();
         if (graph_.VfwCompressDialogs) {
             IAMVfwCompressDialogs* dialogs = graph_.VfwCompressDialogs.Get();
-            RunModal(name, [dialogs, owner] {
+            modal_(name, [dialogs, owner] {
                 return static_cast<INT_PTR>(dialogs->ShowDialog(VfwCompressDialog_Config, owner));
             });
         } else {
             ShowPropertyPages(name, graph_.VideoCompressorFilter.Get());
         }
-        SaveSettings();
         break;
     case dkAudioCompressor:
-        StopPreview();
         ShowPropertyPages(name, graph_.AudioCompressorFilter.Get());
         break;
     default: // the audio crossbar: nothing to show
         break;
     }
-
-    RepaintOwnerForm();
-    if (preview_)
-        StartPreview();
-    return true;
+    return outcome;
 }
 
 } // namespace tb

@@ -1,7 +1,7 @@
 // Which device dialogs and property pages the graph built last offers: the
 // availability set, rebuilt at the end of every graph build.
+#include "capture/DeviceDialogs.h"
 #include "capture/PopupMenuLayout.h"
-#include "capture/VideoCapture.h"
 #include "media/ComHelpers.h"
 
 #include <vector>
@@ -31,7 +31,7 @@ constexpr std::uint16_t Bit(int kind) {
 
 } // namespace
 
-void TVideoCapture::DetectDialogs() {
+void TDeviceDialogs::Detect() {
     graph_.DialogAvailability = 0;
     graph_.Crossbar.Reset();
     graph_.TvTuner.Reset();
@@ -53,7 +53,7 @@ void TVideoCapture::DetectDialogs() {
     if (graph_.VideoCompressorFilter && OffersPropertyPages(graph_.VideoCompressorFilter.Get())) {
         graph_.DialogAvailability |= Bit(dkVideoCompressor);
     } else if (graph_.VfwCompressDialogs && graph_.VfwCompressDialogs->ShowDialog(
-                                                VfwCompressDialog_QueryConfig, Handle()) == S_OK) {
+                                                VfwCompressDialog_QueryConfig, owner_) == S_OK) {
         graph_.DialogAvailability |= Bit(dkVideoCompressor);
         // Asking for the driver's state once is part of the query (some drivers need it);
         // the state itself is not used.

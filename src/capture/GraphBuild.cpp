@@ -152,7 +152,7 @@ bool TVideoCapture::FinishGraph(ComPtr<IBaseFilter> videoSource) {
         video.put_Visible(OATRUE);
     }
     steps.ConnectEvents(Handle(), WM_GRAPHNOTIFY);
-    DetectDialogs();
+    DeviceDialogs().Detect();
     graph_.Built.Complete = true;
     return true;
 }

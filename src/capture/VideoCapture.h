@@ -18,9 +18,10 @@
 //   VideoFormat.cpp       reading and applying the video mode, DV resolution
 //   FrameGrab.cpp         frames handed to the application
 //   CaptureSettings.cpp   the control's values in the settings store
-//   CapturePopupMenu.cpp  the right-button menu and what its items do
-//   DialogDetection.cpp   which device dialogs the built graph offers
-//   DeviceDialogs.cpp     showing one device dialog or property frame
+//   CapturePopupMenu.cpp  the right-button menu and what its items do, what the control
+//                         does around a device dialog
+//   DeviceDialogs.h       the device dialogs of the graph (TDeviceDialogs): which ones
+//                         it offers (DialogDetection.cpp), showing one (DeviceDialogs.cpp)
 //   DevicesDialog.cpp     the Devices and Compressors dialog
 //   Sizing.cpp            the video window inside the bevels, full screen
 //   CaptureServices.cpp   the real services handed in by default
@@ -30,6 +31,7 @@
 #include "capture/CaptureGraph.h"
 #include "capture/CaptureServices.h"
 #include "capture/CaptureTypes.h"
+#include "capture/DeviceDialogs.h"
 #include "media/MediaIds.h"
 #include "media/MediaPlatform.h"
 #include "framework/Exception.h"
@@ -327,18 +329,15 @@ private:
     void HandleBitmapGrabbed();
     void HandleFrameRendered();
 
-    // Menu and dialogs (CapturePopupMenu.cpp, DialogDetection.cpp).
+    // Menu and dialogs (CapturePopupMenu.cpp).
     void PopupMenuClick(int tag);
-    void DetectDialogs();
+    // The device dialogs of the current graph, shown over this control (DeviceDialogs.h).
+    TDeviceDialogs DeviceDialogs();
     // The Devices and Compressors dialog for this control, shown modally; its modal
     // result.
     INT_PTR ShowDevicesDialog();
     // A modal dialog of a device or of the platform, through the application's prompter.
     INT_PTR RunModal(const std::wstring& name, const std::function<INT_PTR()>& show);
-    // The property frame of one object, when it offers property pages; true when shown.
-    bool ShowPropertyPages(const std::wstring& name, IUnknown* object);
-    // The object offers at least one property page.
-    bool OffersPropertyPages(IUnknown* object);
     // Repaints the owning form at once, when the owner is a form.
     void RepaintOwnerForm();
 
