@@ -17,7 +17,8 @@
 //   DeviceSelection.cpp   choosing devices and compressors, closing the devices
 //   VideoFormat.cpp       reading and applying the video mode, DV resolution
 //   FrameGrab.cpp         frames handed to the application
-//   CaptureSettings.cpp   the control's values in the settings store
+//   CaptureSettings.cpp   which of the control's values are stored and restored, when
+//   StoredCaptureValues.h the values' places in the settings store
 //   CapturePopupMenu.cpp  the right-button menu and what its items do, what the control
 //                         does around a device dialog
 //   DeviceDialogs.h       the device dialogs of the graph (TDeviceDialogs): which ones
@@ -318,10 +319,10 @@ private:
     void ClearVideoDeviceUser();
     // The stored name of a kind, or its current name when none is stored
     // (CaptureSettings.cpp).
-    std::wstring ReadSavedName(const wchar_t* valueName, TDeviceCategory kind);
-    // A stored identifier of a format section; damaged text is reported once and skipped.
-    void ReadStoredGuid(TSettingsStore& store, const std::wstring& section, const wchar_t* name,
-                        GUID& id);
+    std::wstring ReadSavedName(TDeviceCategory kind);
+    // A stored identifier that is not identifier text (the value's path, its text): told
+    // once per value and text.
+    void ReportBadIdentifier(const std::wstring& value, const std::wstring& text);
     // The settings store, when one is open.
     TSettingsStore* Store() const;
 
