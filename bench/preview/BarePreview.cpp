@@ -216,6 +216,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
         while (*next == L' ')
             ++next;
         name = next;
+        // A name with blanks comes quoted on the command line.
+        if (name.size() >= 2 && name.front() == L'"' && name.back() == L'"')
+            name = name.substr(1, name.size() - 2);
     }
     if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return 2;
