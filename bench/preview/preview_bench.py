@@ -211,7 +211,7 @@ def main():
                    "bare graph torn down and rebuilt",
                    1000 * statistics.median(b.switched for b in bare), "<=1.5")
         app, bare = emulated
-        result("preview emulated V4L2 webcam 1280x720 30 fps: %% of a core",
+        result("preview emulated V4L2 webcam 1280x720 30 fps: % of a core",
                statistics.median(app), "bare capture graph program", statistics.median(bare),
                "<=1.1")
     finally:

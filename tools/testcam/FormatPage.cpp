@@ -116,8 +116,10 @@ private:
         PIN_INFO info{};
         if (FAILED(object->QueryInterface(IID_PPV_ARGS(&pin))) || FAILED(pin->QueryPinInfo(&info)))
             return;
+        // Takes over the reference QueryPinInfo handed out (mingw's ComPtr::Attach would
+        // add one more).
         ComPtr<IBaseFilter> filter;
-        filter.Attach(info.pFilter);
+        *filter.GetAddressOf() = info.pFilter;
         ComPtr<ITestPatternSettings> settings;
         int device = 0;
         if (filter &&
