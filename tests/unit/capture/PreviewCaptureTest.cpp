@@ -439,7 +439,10 @@ TEST_F(PreviewCaptureTest, ADeviceGoneWithoutAnEventIsLostAndToldWithoutARetry) 
     EXPECT_TRUE(events.empty());
     EXPECT_TRUE(control.Capturing());
 
-    World().DeviceEnumerator()->Category(CLSID_VideoInputDeviceCategory)->Remove(cameraMoniker_.Get());
+    World()
+        .DeviceEnumerator()
+        ->Category(CLSID_VideoInputDeviceCategory)
+        ->Remove(cameraMoniker_.Get());
     Access::WatchDevicePresence(control);
     EXPECT_EQ(events, (Strings{L"DeviceLost", L"StartPreview", L"CloseCapture", L"StopPreview"}));
     EXPECT_EQ(Messages(), Strings{L"Error 8007048F: Cannot run preview graph!"});
