@@ -73,13 +73,17 @@ class TestProgram(unittest.TestCase):
         self.session.reg_add(CAPTURE_KEY, "VideoDeviceName", "Test Pattern Camera")
         program, rect = self.start()
         shot = harness.artifact_path("program-live-picture.png")
+        bars = ((255, 255, 0), (0, 255, 255), (255, 0, 255), (0, 0, 255))
         colours = {}
-        for _ in range(40):  # the picture starts a moment after the window shows
-            self.session.screenshot(shot, rect)
+        # The picture starts a moment after the window shows, and AutoSize then grows the
+        # window to it (on a busy machine only after the window was first seen): the
+        # window is looked up afresh each time.
+        for _ in range(40):
+            self.session.screenshot(shot, self.session.window_rect(CAPTION) or rect)
             colours = histogram(shot)
-            if all(colours.get(c, 0) > 500 for c in ((255, 255, 0), (0, 255, 255))):
+            if all(colours.get(c, 0) > 500 for c in bars):
                 break
-        for colour in ((255, 255, 0), (0, 255, 255), (255, 0, 255), (0, 0, 255)):
+        for colour in bars:
             self.assertGreater(colours.get(colour, 0), 500, "bar colour %s missing" % (colour,))
         self.close(program)
         self.assertEqual(self.stored("VideoDeviceName", CAPTURE_KEY), "Test Pattern Camera")
