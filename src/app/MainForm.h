@@ -1,9 +1,12 @@
 // The main window "PelmontTest2" (component name "Form1"): the capture control
 // VideoCapture1, the menus File, Options and Help, its placement and AutoSize choice kept
-// in the settings store, and the hand-over of key releases to the camera window.
+// in the settings store, and the hand-over of key releases to the camera window. The File
+// menu records what the camera shows to a file: the caption tells the progress, a message
+// how the recording ended.
 #pragma once
 
 #include "media/MediaPlatform.h"
+#include "app/RecordingDialog.h"
 #include "capture/VideoCapture.h"
 #include "framework/Application.h"
 #include "framework/Form.h"
@@ -30,6 +33,8 @@ public:
     TPopupMenu& PopupMenu1() { return popupMenu1_; }
 
     // Menu items, by their component names.
+    TMenuItem& CaptureToFile1() { return *captureToFile1_; }
+    TMenuItem& StopCapture1() { return *stopCapture1_; }
     TMenuItem& Exit1() { return *exit1_; }
     TMenuItem& AutoSize1() { return *autoSize1_; }
     TMenuItem& ShowFormatPanel1() { return *showFormatPanel1_; }
@@ -46,6 +51,8 @@ public:
     void FormActivate();
     void FormClose(TCloseAction& action);
     void FormKeyUp(WORD& key, TShiftState shift);
+    void CaptureToFile1Click();
+    void StopCapture1Click();
     void Exit1Click();
     void AutoSize1Click();
     void ShowFormatPanel1Click();
@@ -54,9 +61,16 @@ public:
     void About1Click();
 
 private:
+    // A recording's start, progress and end, as the window shows them.
+    void RecordingStarted();
+    void RecordingProgress();
+    void RecordingEnded();
+
     TMainMenu mainMenu1_{L"MainMenu1"};
     TPopupMenu popupMenu1_{L"PopupMenu1"};
     std::unique_ptr<TVideoCapture> videoCapture1_;
+    TMenuItem* captureToFile1_ = nullptr;
+    TMenuItem* stopCapture1_ = nullptr;
     TMenuItem* exit1_ = nullptr;
     TMenuItem* autoSize1_ = nullptr;
     TMenuItem* showFormatPanel1_ = nullptr;
@@ -65,6 +79,10 @@ private:
     TMenuItem* about1_ = nullptr;
     TFFormatPanel* formatPanel_ = nullptr;
     TFCommData* commData_ = nullptr;
+    // The last recording's choice, stored with the window's settings.
+    TRecordingChoice recording_;
+    // The recording's second the caption tells.
+    std::uint32_t shownSecond_ = 0;
 };
 
 } // namespace tb

@@ -2,6 +2,7 @@
 #include "capture/CaptureControl.h"
 
 #include "capture/CaptureMessages.h"
+#include "capture/GraphSteps.h"
 #include "capture/VideoCapture.h"
 #include "media/ComHelpers.h"
 
@@ -53,6 +54,7 @@ bool TVideoCapture::StartCapture(const std::wstring& fileName) {
             if (graph_.Built.DroppedFrameCounter->GetNumNotDropped(&count) == S_OK)
                 framesNotDroppedBaseline_ = static_cast<std::uint32_t>(count);
         }
+        countsFrames_ = graph_.Built.DroppedFrameCounter != nullptr;
         droppedFrames_ = 0;
         framesNotDropped_ = 0;
         elapsedMilliseconds_ = 0;
@@ -82,19 +84,30 @@ bool TVideoCapture::StartCapture(const std::wstring& fileName) {
 
     capturing_ = true;
     captureRunning_ = true;
+    lastCaptureEnd_ = TCaptureEnd::Stopped;
     timer_->SetEnabled(true);
     Fire(OnStartCapture);
     return true;
 }
 
+bool TVideoCapture::RecordsVideoOnly() {
+    return audioDevice_ && !BuilderWritesFiles(*platform_);
+}
+
 bool TVideoCapture::StopCapture() {
     if (!capturing_)
         return false;
-    StopGraph();
+    EndCapture(TCaptureEnd::Stopped);
     if (capturing_)
         return false; // the graph would not stop; the message was shown
     Fire(OnStopCapture);
     return true;
+}
+
+void TVideoCapture::EndCapture(TCaptureEnd reason) {
+    if (capturing_)
+        lastCaptureEnd_ = reason;
+    StopGraph();
 }
 
 // Ends a capture: stops the graph, leaves capture mode and rebuilds the graph for preview.
@@ -140,6 +153,13 @@ void TVideoCapture::CaptureTimerTick() {
             droppedFrames_ = static_cast<std::uint32_t>(dropped);
             if (graph_.Built.DroppedFrameCounter->GetNumNotDropped(&notDropped) == S_OK) {
                 framesNotDropped_ = static_cast<std::uint32_t>(notDropped);
+                // A source that counts from its run (as most do) restarted its counter
+                // after the baselines were read: its counts are the capture's own.
+                if (droppedFrames_ < droppedFramesBaseline_ ||
+                    framesNotDropped_ < framesNotDroppedBaseline_) {
+                    droppedFramesBaseline_ = 0;
+                    framesNotDroppedBaseline_ = 0;
+                }
                 droppedFrames_ -= droppedFramesBaseline_;
                 framesNotDropped_ -= framesNotDroppedBaseline_;
             }
@@ -149,7 +169,7 @@ void TVideoCapture::CaptureTimerTick() {
     if (!captureRunning_)
         return;
     if (useTimeLimit_ && TimeLimitReached(elapsedMilliseconds_, timeLimitSec_)) {
-        StopGraph();
+        EndCapture(TCaptureEnd::TimeLimit);
         return;
     }
     Fire(OnCaptureProgress);

@@ -71,6 +71,8 @@ struct TBuiltGraph {
     ComPtr<IBaseFilter> Multiplexer;
     ComPtr<IFileSinkFilter> FileWriter;
     ComPtr<IConfigAviMux> MuxConfig;
+    // The file is written by the program's own sink (the builder could not set one up).
+    bool OwnFileSink = false;
     ComPtr<IAMDroppedFrames> DroppedFrameCounter;
 };
 

@@ -11,6 +11,18 @@ namespace tb {
 
 enum class TDVResolution { dvrDontWorry, dvrFull, dvrHalf, dvrQuater, dvrDC };
 
+// Why a capture to a file ended.
+enum class TCaptureEnd {
+    None,        // no capture has ended yet
+    Stopped,     // StopCapture, or the control took its graph apart
+    TimeLimit,   // UseTimeLimit and TimeLimitSec
+    SizeLimit,   // the file reached the largest size the platform's writer can address
+    DiskSpace,   // the file reached the free space of its disk
+    WriteFailed, // the disk refused a write
+    DeviceLost,  // the video device went away
+    Aborted      // the graph reported an error
+};
+
 // The display code handed to the DV decoder: 0 for dvrDontWorry, else 1000..1003.
 int DVResolutionCode(TDVResolution resolution);
 

@@ -1,5 +1,6 @@
 // The graph's events: drained on WM_GRAPHNOTIFY; error aborts and lost devices end a
-// capture or preview, after which the preview is tried once more.
+// capture or preview, after which the preview is tried once more. A recording whose file
+// sink reaches its limit, or whose disk refuses a write, ends with the sink's reason.
 //
 // A lost device reports whether it went away (removal) or came back (arrival). A removal
 // stops the graph and the preview is tried once; a device that is really gone refuses
@@ -17,6 +18,7 @@
 #include "capture/SampleGrabberCB.h"
 #include "capture/VideoCapture.h"
 #include "devices/DeviceCatalogue.h"
+#include "media/FileSink.h"
 
 namespace tb {
 
@@ -24,6 +26,17 @@ namespace {
 
 // The second parameter of a lost-device event: the device came back.
 constexpr LONG_PTR kDeviceArrived = 1;
+
+TCaptureEnd RecordingEndReason(LONG_PTR reason) {
+    switch (static_cast<TRecordingEnd>(reason)) {
+    case TRecordingEnd::SizeLimit:
+        return TCaptureEnd::SizeLimit;
+    case TRecordingEnd::DiskSpace:
+        return TCaptureEnd::DiskSpace;
+    default:
+        return TCaptureEnd::WriteFailed;
+    }
+}
 
 } // namespace
 
@@ -71,7 +84,7 @@ void TVideoCapture::DrainGraphEvents() {
         events->FreeEventParams(code, param1, param2);
         switch (code) {
         case kEcErrorAbort:
-            StopGraph();
+            EndCapture(TCaptureEnd::Aborted);
             Fire(OnAborted);
             break;
         case kEcDeviceLost:
@@ -81,8 +94,11 @@ void TVideoCapture::DrainGraphEvents() {
             }
             removed = true;
             Fire(OnDeviceLost);
-            StopGraph();
+            EndCapture(TCaptureEnd::DeviceLost);
             StopPreview();
+            break;
+        case kEcRecordingEnds:
+            EndCapture(RecordingEndReason(param1));
             break;
         default:
             break;
@@ -129,7 +145,7 @@ void TVideoCapture::WatchDevicePresence() {
 void TVideoCapture::LoseSilentDevice() {
     deviceLostSilently_ = true;
     Fire(OnDeviceLost);
-    StopGraph();
+    EndCapture(TCaptureEnd::DeviceLost);
     StopPreview();
     ShowCaptureError(msg::kCannotRunPreview,
                      static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED)));

@@ -3,6 +3,7 @@
 #include "capture/CaptureMessages.h"
 #include "capture/GraphBuild.h"
 #include "media/ComHelpers.h"
+#include "media/FileSink.h"
 #include "media/MediaType.h"
 
 namespace tb {
@@ -44,6 +45,23 @@ bool IsDVSource(IMediaPlatform& platform, IAMStreamConfig* videoStreamConfig) {
     UniqueMediaType type(platform);
     const HRESULT result = videoStreamConfig->GetFormat(type.Put());
     return result == S_OK && type && type->majortype == MEDIATYPE_Interleaved;
+}
+
+bool BuilderWritesFiles(IMediaPlatform& platform) {
+    ComPtr<ICaptureGraphBuilder2> builder;
+    ComPtr<IGraphBuilder> graph;
+    if (platform.Create(CLSID_CaptureGraphBuilder2, builder) != S_OK || !builder ||
+        platform.Create(CLSID_FilterGraph, graph) != S_OK || !graph ||
+        builder->SetFiltergraph(graph.Get()) != S_OK)
+        return true;
+    wchar_t folder[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
+    const std::wstring name =
+        std::wstring(length > 0 && length <= MAX_PATH ? folder : L"") + L"TestBench probe.avi";
+    ComPtr<IBaseFilter> multiplexer;
+    ComPtr<IFileSinkFilter> writer;
+    return builder->SetOutputFileName(&MEDIASUBTYPE_Avi, name.c_str(), multiplexer.GetAddressOf(),
+                                      writer.GetAddressOf()) != E_NOTIMPL;
 }
 
 // ---- The base graph ------------------------------------------------------------------
@@ -220,9 +238,11 @@ TBuildStep TGraphSteps::AddFileWriter(const std::wstring& fileName) {
 
     built.Multiplexer.Reset();
     built.FileWriter.Reset();
-    const HRESULT result = graph_.Builder->SetOutputFileName(&MEDIASUBTYPE_Avi, fileName.c_str(),
-                                                             built.Multiplexer.GetAddressOf(),
-                                                             built.FileWriter.GetAddressOf());
+    HRESULT result = graph_.Builder->SetOutputFileName(&MEDIASUBTYPE_Avi, fileName.c_str(),
+                                                       built.Multiplexer.GetAddressOf(),
+                                                       built.FileWriter.GetAddressOf());
+    if (result == E_NOTIMPL)
+        result = AddOwnFileWriter(fileName);
     if (result != S_OK || !built.Multiplexer)
         return Fail(msg::kCannotSetCaptureFile, result);
 
@@ -234,6 +254,48 @@ TBuildStep TGraphSteps::AddFileWriter(const std::wstring& fileName) {
     else
         built.MuxConfig.Reset();
     return TBuildStep::Done();
+}
+
+// Where the builder cannot set up a file (Wine), the platform's AVI multiplexer in the one
+// mode it runs in, writing through the program's own file sink. Whatever joined the graph
+// leaves it again on failure, so that no sink with a file name stays behind to create its
+// file when the graph runs.
+HRESULT TGraphSteps::AddOwnFileWriter(const std::wstring& fileName) {
+    TBuiltGraph& built = graph_.Built;
+    ComPtr<IBaseFilter> multiplexer;
+    ComPtr<IBaseFilter> sink;
+    ComPtr<IFileSinkFilter> file;
+    HRESULT result = Checked(platform_.Create(CLSID_AviDest, multiplexer), multiplexer);
+    if (SUCCEEDED(result))
+        result = Checked(platform_.Create(kClsidFileSink, sink), sink);
+    if (SUCCEEDED(result))
+        result = Checked(sink.As(&file), file);
+    if (SUCCEEDED(result))
+        result = file->SetFileName(fileName.c_str(), nullptr);
+    if (FAILED(result))
+        return result;
+
+    ComPtr<IConfigInterleaving> interleaving;
+    if (multiplexer.As(&interleaving) == S_OK && interleaving)
+        interleaving->put_Mode(INTERLEAVE_FULL);
+    result = graph_.FilterGraph->AddFilter(multiplexer.Get(), L"MyAviMux");
+    if (SUCCEEDED(result)) {
+        result = graph_.FilterGraph->AddFilter(sink.Get(), L"MyFileSink");
+        if (SUCCEEDED(result)) {
+            result = graph_.Builder->RenderStream(nullptr, nullptr, multiplexer.Get(), nullptr,
+                                                  sink.Get());
+            if (FAILED(result))
+                graph_.FilterGraph->RemoveFilter(sink.Get());
+        }
+        if (FAILED(result))
+            graph_.FilterGraph->RemoveFilter(multiplexer.Get());
+    }
+    if (FAILED(result))
+        return result;
+    built.Multiplexer = multiplexer;
+    built.FileWriter = file;
+    built.OwnFileSink = true;
+    return S_OK;
 }
 
 TBuildStep TGraphSteps::SetMasterStream(std::int32_t index) {
@@ -257,6 +319,13 @@ TBuildStep TGraphSteps::RenderToFile(const TStreamSources& sources) {
     result = graph_.Builder->RenderStream(nullptr, &MEDIATYPE_Audio, sources.Audio.Get(),
                                           graph_.AudioCompressorFilter.Get(),
                                           graph_.Built.Multiplexer.Get());
+    // The multiplexer behind the program's own sink (Wine's) takes video only: the video
+    // is recorded alone, as the recording dialog told before the start.
+    if (FAILED(result) && graph_.Built.OwnFileSink) {
+        if (graph_.AudioCompressorFilter)
+            graph_.FilterGraph->RemoveFilter(graph_.AudioCompressorFilter.Get());
+        return TBuildStep::Done();
+    }
     if (FAILED(result))
         return Fail(msg::kCannotRenderAudioCompressor, result);
     return TBuildStep::Done();

@@ -48,6 +48,11 @@ struct TGrabberRequest {
 // The video source delivers interleaved DV (by its stream configuration's format).
 bool IsDVSource(IMediaPlatform& platform, IAMStreamConfig* videoStreamConfig);
 
+// The platform's capture graph builder sets up output files itself (it does on Windows;
+// Wine's does not, and its multiplexer then takes video only). Asked of a throwaway graph
+// that never runs; a builder that cannot be asked counts as one that does.
+bool BuilderWritesFiles(IMediaPlatform& platform);
+
 class TGraphSteps {
 public:
     TGraphSteps(IMediaPlatform& platform, TCaptureGraph& graph)
@@ -77,7 +82,8 @@ public:
     TBuildStep RenderAudioPreview(TStreamSources& sources);
     // The smart tee that splits capture from preview.
     TBuildStep AddSmartTee(TStreamSources& sources);
-    // The capture branch's null renderer, multiplexer and file writer.
+    // The capture branch's null renderer, multiplexer and file writer: the builder's, or,
+    // where it cannot set up a file, the AVI multiplexer and the program's own sink.
     TBuildStep AddFileWriter(const std::wstring& fileName);
     TBuildStep SetMasterStream(std::int32_t index);
     // The video (through its compressor) and the audio into the multiplexer.
@@ -93,6 +99,7 @@ public:
     void ConnectEvents(HWND window, UINT message);
 
 private:
+    HRESULT AddOwnFileWriter(const std::wstring& fileName);
     HRESULT InsertBehind(REFCLSID classId, const wchar_t* name, const GUID& major,
                          IBaseFilter* source, Microsoft::WRL::ComPtr<IBaseFilter>& filter);
 

@@ -172,6 +172,13 @@ public:
     // Frames dropped and not dropped since the capture started (last timer tick).
     std::uint32_t DroppedFrames() const { return droppedFrames_; }
     std::uint32_t FramesNotDropped() const { return framesNotDropped_; }
+    // The video source counts its frames (FramesNotDropped means something).
+    bool CountsFrames() const { return countsFrames_; }
+    // An audio device is chosen but a recording would hold the video alone: the
+    // platform's writer takes no audio (Wine's).
+    bool RecordsVideoOnly();
+    // Why the last capture ended (read in OnCloseCapture).
+    TCaptureEnd LastCaptureEnd() const { return lastCaptureEnd_; }
 
     // ---- Error reporting (VideoCapture.cpp) ------------------------------------------
     // One modal box "DirectShow - Capture" with the format and the result code.
@@ -291,6 +298,8 @@ private:
     void StartPreview();
     void StopPreview();
     void StopGraph();
+    // StopGraph, with the reason a running capture ends for.
+    void EndCapture(TCaptureEnd reason);
     void CaptureTimerTick();
     void HandleGraphEvents();
     void DrainGraphEvents();
@@ -398,6 +407,8 @@ private:
     std::int32_t masterStream_ = -1;
     TDateTime captureStartTime_ = 0;
     std::uint32_t elapsedMilliseconds_ = 0;
+    TCaptureEnd lastCaptureEnd_ = TCaptureEnd::None;
+    bool countsFrames_ = false;
     std::uint32_t droppedFrames_ = 0;
     std::uint32_t framesNotDropped_ = 0;
     std::uint32_t droppedFramesBaseline_ = 0;

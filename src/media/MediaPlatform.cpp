@@ -1,5 +1,7 @@
 #include "media/MediaPlatform.h"
 
+#include "media/FileSink.h"
+
 namespace tb {
 
 HRESULT TComMediaPlatform::Initialize() {
@@ -11,6 +13,9 @@ void TComMediaPlatform::Uninitialize() {
 }
 
 HRESULT TComMediaPlatform::CreateInstance(REFCLSID classId, REFIID interfaceId, void** object) {
+    // The program's own file sink is made in place: it is registered nowhere.
+    if (classId == kClsidFileSink)
+        return CreateFileSink(interfaceId, object);
     return ::CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, interfaceId, object);
 }
 

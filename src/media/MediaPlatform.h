@@ -1,7 +1,7 @@
 // The media platform seam: the component library, object creation (filter graph,
 // capture graph builder, filters and the system device enumerator are all created
-// through it) and task-memory release. The capture control and the device catalogue
-// receive it from their owner; tests hand in a platform of fake objects.
+// through it, the program's own file sink among them) and task-memory release. The capture control
+// and the device catalogue receive it from their owner; tests hand in a platform of fake objects.
 #pragma once
 
 #include <windows.h>

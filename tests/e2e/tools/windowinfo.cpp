@@ -87,7 +87,28 @@ BOOL CALLBACK PrintTopLevel(HWND window, LPARAM) {
     return TRUE;
 }
 
+struct TPrefixSearch {
+    std::wstring prefix;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchPrefix(HWND window, LPARAM parameter) {
+    auto& search = *reinterpret_cast<TPrefixSearch*>(parameter);
+    if (!::IsWindowVisible(window) || TextOf(window).rfind(search.prefix, 0) != 0)
+        return TRUE;
+    search.found = window;
+    return FALSE;
+}
+
+// The visible top-level window with that caption; a caption ending in "*" stands for
+// every caption that starts with the rest (a window that tells its progress there).
 HWND FindVisible(const wchar_t* caption) {
+    const std::wstring text = caption;
+    if (!text.empty() && text.back() == L'*') {
+        TPrefixSearch search{text.substr(0, text.size() - 1)};
+        ::EnumWindows(MatchPrefix, reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
     HWND window = ::FindWindowW(nullptr, caption);
     return window != nullptr && ::IsWindowVisible(window) ? window : nullptr;
 }

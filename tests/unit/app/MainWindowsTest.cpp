@@ -139,9 +139,13 @@ TEST_F(MainWindowsTest, MenusHaveTheirCaptionsAndInitialChecks) {
         int menu, item;
         const wchar_t* caption;
         bool checked;
+        bool enabled = true;
     };
     const Item items[] = {
-        {0, 0, L"Exit", false},
+        {0, 0, L"Capture to file...", false},
+        {0, 1, L"Stop capture", false, false}, // only while a recording runs
+        {0, 2, L"-", false},
+        {0, 3, L"Exit", false},
         {1, 0, L"AutoSize", true},
         {1, 1, L"ShowFormatPanel", false},
         {1, 2, L"ShowSamsungSHC721Control", false},
@@ -152,13 +156,14 @@ TEST_F(MainWindowsTest, MenusHaveTheirCaptionsAndInitialChecks) {
     EXPECT_EQ(bar.Items(0).Caption(), L"File");
     EXPECT_EQ(bar.Items(1).Caption(), L"Options");
     EXPECT_EQ(bar.Items(2).Caption(), L"Help");
-    EXPECT_EQ(bar.Items(0).Count(), 1);
+    EXPECT_EQ(bar.Items(0).Count(), 4);
     EXPECT_EQ(bar.Items(1).Count(), 3);
     EXPECT_EQ(bar.Items(2).Count(), 2);
     for (const Item& i : items) {
         const TMenuItem& item = bar.Items(i.menu).Items(i.item);
         EXPECT_EQ(item.Caption(), i.caption);
         EXPECT_EQ(item.Checked(), i.checked) << item.Name();
+        EXPECT_EQ(item.Enabled(), i.enabled) << item.Name();
     }
 }
 
