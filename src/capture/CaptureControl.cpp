@@ -119,6 +119,14 @@ void TVideoCapture::StopGraph() {
     if (SUCCEEDED(result) && !control)
         result = E_NOINTERFACE;
     if (SUCCEEDED(result)) {
+        // The graph stops its filters from the file backwards, and a frame still on its
+        // way from a source reaches a multiplexer that is writing its headers: Wine's
+        // then writes it across its own index. So the sources stop first, each waiting
+        // for its streaming thread, and no frame is on its way when the graph stops.
+        for (IBaseFilter* source :
+             {graph_.VideoCaptureFilter.Get(), graph_.AudioCaptureFilter.Get()})
+            if (source != nullptr)
+                source->Stop();
         control->Pause();
         result = control->Stop();
         control.Reset();

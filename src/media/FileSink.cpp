@@ -530,52 +530,43 @@ HRESULT TFileSinkPin::Write(const void* buffer, ULONG size, ULONG* written) {
     return WriteAt(position, buffer, size, written);
 }
 
+// What cannot be written (no file, past the hard limit, refused by the disk) is dropped,
+// and the write still answers success: Wine's multiplexer, given a failed write, never
+// stops, and its graph can then neither stop nor be taken apart. The recording is asked
+// to end instead, once, with the reason; the user is told.
 HRESULT TFileSinkPin::WriteAt(std::uint64_t position, const void* buffer, ULONG size,
                               ULONG* written) {
     if (written != nullptr)
         *written = 0;
     if (buffer == nullptr && size != 0)
         return STG_E_INVALIDPOINTER;
-    TRecordingEnd reason = TRecordingEnd::WriteFailed;
-    HRESULT result = S_OK;
     bool askToEnd = false;
+    TRecordingEnd reason = TRecordingEnd::WriteFailed;
     {
         std::lock_guard<std::mutex> hold(fileLock_);
-        if (!file_)
-            return STG_E_ACCESSDENIED;
-        const TSinkWrite verdict = JudgeWrite(position, size, limits_);
-        const TRecordingEnd limitReason =
-            limitedByDisk_ ? TRecordingEnd::DiskSpace : TRecordingEnd::SizeLimit;
-        if (verdict == TSinkWrite::Refuse) {
-            result = STG_E_MEDIUMFULL;
-            reason = limitReason;
-        } else {
+        const TSinkWrite verdict = file_ ? JudgeWrite(position, size, limits_) : TSinkWrite::Refuse;
+        bool wrote = false;
+        if (verdict != TSinkWrite::Refuse) {
             OVERLAPPED at{};
             at.Offset = static_cast<DWORD>(position);
             at.OffsetHigh = static_cast<DWORD>(position >> 32);
             DWORD done = 0;
-            if (!::WriteFile(file_.get(), buffer, size, &done, &at) || done != size) {
-                const DWORD error = ::GetLastError();
-                result = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL
-                             ? STG_E_MEDIUMFULL
-                             : STG_E_WRITEFAULT;
-            } else {
-                position_ = position + size;
-                if (position_ > end_)
-                    end_ = position_;
-                if (written != nullptr)
-                    *written = size;
-                if (verdict == TSinkWrite::WriteAndWarn)
-                    reason = limitReason;
-            }
+            wrote = ::WriteFile(file_.get(), buffer, size, &done, &at) && done == size;
         }
-        askToEnd = (FAILED(result) || verdict != TSinkWrite::Write) && !askedToEnd_;
-        if (askToEnd)
-            askedToEnd_ = true;
+        if (wrote && position + size > end_)
+            end_ = position + size;
+        position_ = position + size;
+        if (file_ && (!wrote || verdict == TSinkWrite::WriteAndWarn) && !askedToEnd_) {
+            askedToEnd_ = askToEnd = true;
+            if (wrote || verdict == TSinkWrite::Refuse)
+                reason = limitedByDisk_ ? TRecordingEnd::DiskSpace : TRecordingEnd::SizeLimit;
+        }
     }
     if (askToEnd)
         AskToEnd(reason);
-    return result;
+    if (written != nullptr)
+        *written = size;
+    return S_OK;
 }
 
 void TFileSinkPin::AskToEnd(TRecordingEnd reason) {

@@ -14,7 +14,10 @@
 //
 // The writes are held to the limits of FileSinkLimits.h. When a write passes the soft
 // limit, or a write fails, the sink posts kEcRecordingEnds to its graph once, with the
-// reason as the first parameter; the capture control ends the recording.
+// reason as the first parameter; the capture control ends the recording. What cannot be
+// written (past the hard limit, refused by the disk, with no file) is dropped, and the
+// writer is still answered with success: Wine's multiplexer, once a write fails, never
+// stops, and its graph can then no longer be taken apart.
 #pragma once
 
 #include "media/FileSinkLimits.h"

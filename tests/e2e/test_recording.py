@@ -160,17 +160,20 @@ class Recording(unittest.TestCase):
     def check_clip(self, path, width, height, seconds, told):
         avi = read_avi(path)
         self.assertEqual((avi["width"], avi["height"]), (width, height))
-        frames = len(avi["frames"])
-        self.assertEqual(frames, avi["total_frames"], "header and 'movi' disagree")
-        self.assertEqual(frames, avi["index"], "index and 'movi' disagree")
-        self.assertIn("%d frames" % frames, told, "the message tells another count")
+        # The timeline: the header's frames, one index entry each. A frame the source
+        # marked as following a gap repeats the one before it (an index entry, no chunk).
+        timeline, chunks = avi["total_frames"], len(avi["frames"])
+        self.assertEqual(timeline, avi["index"], "header and index disagree")
+        self.assertLessEqual(chunks, timeline)
+        counted = int(told.split(" frames")[0].rsplit(", ", 1)[1])
         dropped = int(told.split(" dropped")[0].rsplit(", ", 1)[1])
+        self.assertLessEqual(abs(counted - timeline), 3, "the message tells another count")
         # The time limit ends a recording at the first 100 ms tick past it; the first
         # frames come after the graph runs: half a second either way.
-        self.assertGreaterEqual(frames + dropped, (seconds - 0.5) * RATE, told)
-        self.assertLessEqual(frames, (seconds + 0.5) * RATE, told)
-        first, last = frame_counter(avi, 0), frame_counter(avi, frames - 1)
-        self.assertGreaterEqual(last - first + 1, frames, "frames repeat in the file")
+        self.assertGreaterEqual(timeline + dropped, (seconds - 0.5) * RATE, told)
+        self.assertLessEqual(timeline, (seconds + 0.5) * RATE, told)
+        first, last = frame_counter(avi, 0), frame_counter(avi, chunks - 1)
+        self.assertGreaterEqual(last - first + 1, chunks, "frames repeat in the file")
         return avi
 
     # ---- the journeys
@@ -227,7 +230,7 @@ class Recording(unittest.TestCase):
         avi = read_avi(path)
         self.assertLessEqual(os.path.getsize(path), 16 << 20)
         self.assertGreaterEqual(len(avi["frames"]), 10)
-        self.assertEqual(len(avi["frames"]), avi["index"])
+        self.assertEqual(avi["total_frames"], avi["index"])
         self.close()
 
 
