@@ -4,6 +4,7 @@
 
 #include "capture/CaptureControl.h"
 #include "fakes/FakeFilterParts.h"
+#include "media/FileSink.h"
 #include "framework/Text.h"
 
 using namespace tbtest;
@@ -263,6 +264,47 @@ TEST_F(PreviewCaptureTest, CaptureThatCannotBeBuiltBringsThePreviewBack) {
             EXPECT_TRUE(name != L"AVI Mux" && name != L"File Writer" && name != L"MyNullRenderer")
                 << tb::Narrow(name);
     }
+}
+
+// Where the builder cannot set up a file (Wine), the platform's AVI multiplexer writes
+// through the program's own sink, the video alone when the multiplexer refuses the audio;
+// the sink's request to end a recording ends it with the sink's reason.
+TEST_F(PreviewCaptureTest, WithoutTheBuildersFileTheOwnSinkRecordsAndEndsForItsReason) {
+    AddCamera();
+    AddMicrophone();
+    const auto log = World().Platform()->SharedLog();
+    ComPtr<FakeFileWriter> sink;
+    World().Platform()->RegisterFactory(
+        CLSID_AviDest, [log] { return AsUnknown(MakeFake<FakeFilter>(L"AVI Mux", log)); });
+    World().Platform()->RegisterFactory(tb::kClsidFileSink, [log, &sink] {
+        sink = MakeFake<FakeFileWriter>(L"Sink", log);
+        return AsUnknown(sink);
+    });
+    auto& builder = PresetBuilder();
+    builder.Script().Always(L"SetOutputFileName", E_NOTIMPL);
+    builder.Script().Always(L"RenderStream(null, MEDIATYPE_Audio, Mic, null, AVI Mux)", E_FAIL);
+    auto& control = Ready();
+    const std::pair<LONG_PTR, tb::TCaptureEnd> reasons[] = {
+        {LONG_PTR(tb::TRecordingEnd::SizeLimit), tb::TCaptureEnd::SizeLimit},
+        {LONG_PTR(tb::TRecordingEnd::DiskSpace), tb::TCaptureEnd::DiskSpace},
+        {LONG_PTR(tb::TRecordingEnd::WriteFailed), tb::TCaptureEnd::WriteFailed}};
+    for (const auto& [reason, end] : reasons) {
+        ASSERT_TRUE(control.StartCapture(L"C:\\cap.avi"));
+        EXPECT_TRUE(Messages().empty());
+        ASSERT_TRUE(sink);
+        EXPECT_EQ(sink->FileName(), L"C:\\cap.avi");
+        EXPECT_TRUE(
+            World().Log().Contains(L"Builder.RenderStream(null, null, AVI Mux, null, Sink)"));
+        Graph().RaiseEvent(tb::kEcRecordingEnds, reason);
+        Access::HandleGraphEvents(control);
+        EXPECT_FALSE(control.Capturing());
+        EXPECT_EQ(control.LastCaptureEnd(), end);
+        EXPECT_TRUE(Access::Previewing(control));
+        for (const auto& name : Graph().FilterNames())
+            EXPECT_TRUE(name != L"MyAviMux" && name != L"MyFileSink") << tb::Narrow(name);
+    }
+    // The recording dialog says so before a start (the probe works on a graph of its own).
+    EXPECT_TRUE(control.RecordsVideoOnly());
 }
 
 TEST_F(PreviewCaptureTest, CaptureGraphThatWillNotRunIsReportedAndThePreviewComesBack) {

@@ -1,7 +1,8 @@
 // The capture control against Wine's own media platform: without a device nothing is
-// built and nothing is shown; and the answer of the platform's capture graph builder to
-// an output file (Wine cannot set one) reaches the user as the capture-file failure,
-// after which the preview carries on.
+// built and nothing is shown; and where the platform's capture graph builder cannot set
+// up an output file (Wine's) and no multiplexer of the program's own path can be made
+// either (a platform of fakes here), the user is told of the capture file, after which
+// the preview carries on.
 #include "unit/capture/GraphFixture.h"
 
 #include "media/MediaPlatform.h"
