@@ -245,6 +245,10 @@ TBuildStep TGraphSteps::AddFileWriter(const std::wstring& fileName) {
         result = AddOwnFileWriter(fileName);
     if (result != S_OK || !built.Multiplexer)
         return Fail(msg::kCannotSetCaptureFile, result);
+    // The multiplexer behind the program's own sink takes video only and has no master
+    // stream or compatibility index to set (Wine's answers E_NOTIMPL to both).
+    if (built.OwnFileSink)
+        return TBuildStep::Done();
 
     ComPtr<IFileSinkFilter2> sink;
     if (built.FileWriter && SUCCEEDED(built.FileWriter.As(&sink)) && sink)
