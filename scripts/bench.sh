@@ -6,8 +6,8 @@
 #   --runs N       runs per frame-grabbing line (default 300)
 #   --rounds N     serial write/receive rounds (default 600)
 #   --no-serial    no serial link lines
-#   --no-preview   no start-up, preview and device switch lines (TestBench.exe against a
-#                  bare graph)
+#   --no-preview   no start-up, preview, device switch and recording lines (TestBench.exe
+#                  and the capture control against a bare graph)
 #   --only-preview only those lines (no frame grabbing, test camera or serial link)
 #   --preview-rounds N  program runs of each kind for those lines (default 5)
 #   --preview-seconds S --drop-seconds S  preview CPU window (default 15) and dropped
@@ -52,7 +52,7 @@ fi
 targets=()
 [ "$others" = 1 ] && targets+=(bench_grab bench_testcam)
 [ "$serial" = 1 ] && targets+=(bench_serial)
-[ "$preview" = 1 ] && targets+=(bench_bare_preview TestBench testcam testcamctl closewindow windowinfo)
+[ "$preview" = 1 ] && targets+=(bench_bare_preview bench_recording TestBench testcam testcamctl closewindow windowinfo)
 cmake --build "$TESTBENCH_BUILD_DIR" --target "${targets[@]}" >/dev/null
 "$TESTBENCH_ROOT/scripts/prepare-prefix.sh"
 
@@ -112,6 +112,11 @@ if [ "$preview" = 1 ]; then
         >"$TESTBENCH_BUILD_DIR/bench-preview.log" 2>&1 ||
         failed+=("start-up, preview and device switch")
     grep '^RESULT|' "$TESTBENCH_BUILD_DIR/bench-preview.log" >>"$results" || true
+
+    echo "== recording" >&2
+    "$TESTBENCH_ROOT/scripts/wine-run.sh" "$TESTBENCH_BUILD_DIR/bench/recording/bench_recording.exe" \
+        "$preview_rounds" >"$TESTBENCH_BUILD_DIR/bench-recording.log" 2>&1 || failed+=("recording")
+    grep '^RESULT|' "$TESTBENCH_BUILD_DIR/bench-recording.log" | tr -d '\r' >>"$results" || true
 fi
 
 python3 "$TESTBENCH_ROOT/bench/growth_chart.py" "$results" "$TESTBENCH_BUILD_DIR/bench-growth.svg" >&2
