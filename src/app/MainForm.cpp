@@ -170,8 +170,8 @@ void TForm1::CaptureToFile1Click() {
     Settings().RegWriteBool(kSection, L"CaptureTimeLimit", recording_.UseTimeLimit);
     Settings().RegWriteInteger(kSection, L"CaptureTimeLimitSec", recording_.TimeLimitSec);
 
-    // A folder that is not there is told in words here; every other fault of the file
-    // comes from the capture control.
+    // A folder that is not there, or a name that cannot be replaced, is told in words
+    // here; every other fault of the file comes from the capture control.
     const std::wstring folder = FolderOf(recording_.FileName);
     const DWORD attributes =
         folder.empty() ? FILE_ATTRIBUTE_DIRECTORY : ::GetFileAttributesW(folder.c_str());
@@ -179,6 +179,15 @@ void TForm1::CaptureToFile1Click() {
         Application().MessageBox(L"The folder \"" + folder +
                                      L"\" does not exist. Choose another place for the "
                                      L"recording.",
+                                 Application().Title(), MB_OK | MB_ICONWARNING);
+        return;
+    }
+    const DWORD existing = ::GetFileAttributesW(recording_.FileName.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES &&
+        (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+        Application().MessageBox(L"\"" + recording_.FileName +
+                                     L"\" is read-only or a folder and cannot be replaced. "
+                                     L"Choose another name for the recording.",
                                  Application().Title(), MB_OK | MB_ICONWARNING);
         return;
     }

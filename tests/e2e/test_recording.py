@@ -173,10 +173,14 @@ class Recording(unittest.TestCase):
         counted = int(told.split(" frames")[0].rsplit(", ", 1)[1])
         dropped = int(told.split(" dropped")[0].rsplit(", ", 1)[1])
         self.assertLessEqual(abs(counted - timeline), 3, "the message tells another count")
-        # The time limit ends a recording at the first 100 ms tick past it; the first
-        # frames come after the graph runs: half a second either way.
+        # The time limit ends a recording at the first 100 ms tick past it (later on a
+        # busy machine: the length told, in whole seconds, is the bound); the first frames
+        # come after the graph runs.
+        minutes, secs = told.split("Length: ")[1].split(",")[0].split(":")
+        length = int(minutes) * 60 + int(secs)
+        self.assertGreaterEqual(length, seconds, told)
         self.assertGreaterEqual(timeline + dropped, (seconds - 0.5) * RATE, told)
-        self.assertLessEqual(timeline, (seconds + 0.5) * RATE, told)
+        self.assertLessEqual(timeline, (length + 1) * RATE, told)
         first, last = frame_counter(avi, 0), frame_counter(avi, chunks - 1)
         self.assertGreaterEqual(last - first + 1, chunks, "frames repeat in the file")
         return avi
