@@ -26,13 +26,7 @@ TRecordingDialog::TRecordingDialog(TApplication& application)
       secondsLabel_(this, L"SecondsLabel", L"seconds"), note_(this, L"NoteLabel"),
       start_(this, L"StartBtn", L"Start"), cancel_(this, L"CancelBtn", L"Cancel") {
     SetCaption(L"Capture to file");
-    SetBorderStyle(TBorderStyle::bsDialog);
-    SetUsesDialogKeys(true);
-    SetFont(L"MS Sans Serif", -11);
-    RECT outer{0, 0, kClientWidth, kClientHeight};
-    ::AdjustWindowRectEx(&outer, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, FALSE,
-                         WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT);
-    SetBounds(200, 160, outer.right - outer.left, outer.bottom - outer.top);
+    MakeDialog(200, 160, kClientWidth, kClientHeight);
 
     fileLabel_.SetBounds(8, 10, 100, 13);
     fileName_.SetBounds(8, 26, 268, 21);

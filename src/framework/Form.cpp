@@ -486,4 +486,14 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return TControl::WndProc(message, wParam, lParam);
 }
 
+void TForm::MakeDialog(int left, int top, int clientWidth, int clientHeight) {
+    SetBorderStyle(TBorderStyle::bsDialog);
+    SetUsesDialogKeys(true);
+    SetFont(L"MS Sans Serif", -11);
+    RECT outer{0, 0, clientWidth, clientHeight};
+    ::AdjustWindowRectEx(&outer, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, FALSE,
+                         WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT);
+    SetBounds(left, top, outer.right - outer.left, outer.bottom - outer.top);
+}
+
 } // namespace tb

@@ -73,6 +73,10 @@ public:
     // Brings the window to the front and gives it the focus.
     void BringToFront();
 
+    // A modal dialog's frame at (left, top) around a client area of the given size:
+    // dialog border, dialog keys and the dialog font.
+    void MakeDialog(int left, int top, int clientWidth, int clientHeight);
+
     // Dialog keys (Tab between controls, Enter, Escape) for this window.
     bool UsesDialogKeys() const { return usesDialogKeys_; }
     void SetUsesDialogKeys(bool uses) { usesDialogKeys_ = uses; }

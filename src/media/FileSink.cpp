@@ -79,16 +79,18 @@ std::uint64_t FreeBytesFor(const std::wstring& fileName) {
     return available.QuadPart;
 }
 
-// Enumerates the sink's one pin.
-class TPinEnumerator final : public IEnumPins {
+// A COM object of one interface with a reference count of its own (the sink's
+// enumerators).
+template <typename I>
+class TOneInterface : public I {
 public:
-    TPinEnumerator(IPin* pin, ULONG position) : pin_(pin), position_(position) {}
+    explicit TOneInterface(REFIID id) : id_(id) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
         if (object == nullptr)
             return E_POINTER;
-        if (id == IID_IUnknown || id == IID_IEnumPins) {
-            *object = static_cast<IEnumPins*>(this);
+        if (id == IID_IUnknown || id == id_) {
+            *object = static_cast<I*>(this);
             AddRef();
             return S_OK;
         }
@@ -102,6 +104,21 @@ public:
             delete this;
         return left;
     }
+
+protected:
+    virtual ~TOneInterface() = default;
+
+private:
+    const IID id_;
+    std::atomic<ULONG> refs_{1};
+};
+
+// Enumerates the sink's one pin.
+class TPinEnumerator final : public TOneInterface<IEnumPins> {
+public:
+    TPinEnumerator(IPin* pin, ULONG position)
+        : TOneInterface(IID_IEnumPins), pin_(pin), position_(position) {}
+
     HRESULT STDMETHODCALLTYPE Next(ULONG count, IPin** pins, ULONG* fetched) override {
         if (pins == nullptr || (count > 1 && fetched == nullptr))
             return E_POINTER;
@@ -129,33 +146,15 @@ public:
     }
 
 private:
-    ~TPinEnumerator() = default;
-    std::atomic<ULONG> refs_{1};
     ComPtr<IPin> pin_;
     ULONG position_;
 };
 
 // The pin proposes no type of its own: it takes the multiplexer's.
-class TNoMediaTypes final : public IEnumMediaTypes {
+class TNoMediaTypes final : public TOneInterface<IEnumMediaTypes> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
-        if (object == nullptr)
-            return E_POINTER;
-        if (id == IID_IUnknown || id == IID_IEnumMediaTypes) {
-            *object = static_cast<IEnumMediaTypes*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --refs_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
+    TNoMediaTypes() : TOneInterface(IID_IEnumMediaTypes) {}
+
     HRESULT STDMETHODCALLTYPE Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override {
         if (types == nullptr || (count > 1 && fetched == nullptr))
             return E_POINTER;
@@ -168,10 +167,6 @@ public:
     HRESULT STDMETHODCALLTYPE Clone(IEnumMediaTypes** copy) override {
         return HandOut<TNoMediaTypes>(copy);
     }
-
-private:
-    ~TNoMediaTypes() = default;
-    std::atomic<ULONG> refs_{1};
 };
 
 class TFileSink;

@@ -49,13 +49,7 @@ TCommFrm::TCommFrm(TApplication& application)
              TComboBox(&groupBox_, L"ComboBox3"), TComboBox(&groupBox_, L"ComboBox4"),
              TComboBox(&groupBox_, L"ComboBox5"), TComboBox(&groupBox_, L"ComboBox6")} {
     SetCaption(L"Communication Settings");
-    SetBorderStyle(TBorderStyle::bsDialog);
-    SetUsesDialogKeys(true);
-    SetFont(L"MS Sans Serif", -11);
-    RECT outer{0, 0, kClientWidth, kClientHeight};
-    ::AdjustWindowRectEx(&outer, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, FALSE,
-                         WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT);
-    SetBounds(200, 144, outer.right - outer.left, outer.bottom - outer.top);
+    MakeDialog(200, 144, kClientWidth, kClientHeight);
 
     groupBox_.SetBounds(8, 8, 217, 169);
     const std::vector<TRow> rows = Rows();

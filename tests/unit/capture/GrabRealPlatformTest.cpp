@@ -8,6 +8,7 @@
 #include "framework/Bitmap.h"
 #include "settings/SettingsStore.h"
 #include "support/MessagePump.h"
+#include "support/TestCamera.h"
 #include "support/TestRegistry.h"
 
 #include <gtest/gtest.h>
@@ -36,11 +37,7 @@ TEST(GrabRealPlatform, TestCameraFrameArrivesAsUprightColourBars) {
     auto prompter = std::make_shared<tbtest::TRecordingPrompter>();
     TApplication application(prompter);
     TDevices devices(DefaultMediaPlatform());
-    const auto names = devices.VideoDeviceNames();
-    std::optional<std::int32_t> camera;
-    for (std::size_t i = 0; i < names.size() && !camera; ++i)
-        if (names[i].rfind(L"Test Pattern Camera", 0) == 0)
-            camera = static_cast<std::int32_t>(i);
+    const std::optional<std::int32_t> camera = tbtest::TestCameraIndex(devices);
     if (!camera)
         GTEST_SKIP() << "the test pattern camera is not registered";
 
