@@ -97,18 +97,27 @@ void TDevices::EnumerateAll() {
     }
 }
 
+HRESULT TDevices::ListCategory(TDeviceCategory category, ComPtr<IEnumMoniker>& monikers) const {
+    monikers.Reset();
+    ComPtr<ICreateDevEnum> deviceEnumerator;
+    const HRESULT created = platform_->Create(CLSID_SystemDeviceEnum, deviceEnumerator);
+    if (FAILED(created) || !deviceEnumerator)
+        return FAILED(created) ? created : E_NOINTERFACE;
+    const HRESULT listed = deviceEnumerator->CreateClassEnumerator(CategoryClassId(category),
+                                                                   monikers.GetAddressOf(), 0);
+    if (listed == S_OK && !monikers)
+        return E_POINTER;
+    if (listed != S_OK)
+        monikers.Reset();
+    return listed;
+}
+
 void TDevices::EnumerateCategory(TDeviceCategory category, TList& list) {
     list.clear();
     TCategoryNaming naming;
 
-    ComPtr<ICreateDevEnum> deviceEnumerator;
-    if (FAILED(platform_->Create(CLSID_SystemDeviceEnum, deviceEnumerator)) || !deviceEnumerator)
-        return;
     ComPtr<IEnumMoniker> monikers;
-    // S_FALSE: the category has no devices.
-    if (deviceEnumerator->CreateClassEnumerator(CategoryClassId(category), monikers.GetAddressOf(),
-                                                0) != S_OK ||
-        !monikers)
+    if (ListCategory(category, monikers) != S_OK)
         return;
 
     for (;;) {
@@ -202,15 +211,11 @@ bool TDevices::StillPresent(TDeviceCategory category, IMoniker* moniker) const {
     if (wanted.empty())
         return true;
 
-    ComPtr<ICreateDevEnum> deviceEnumerator;
     ComPtr<IEnumMoniker> monikers;
-    if (FAILED(platform_->Create(CLSID_SystemDeviceEnum, deviceEnumerator)) || !deviceEnumerator)
-        return true;
-    const HRESULT listed = deviceEnumerator->CreateClassEnumerator(CategoryClassId(category),
-                                                                   monikers.GetAddressOf(), 0);
+    const HRESULT listed = ListCategory(category, monikers);
     if (listed == S_FALSE)
         return false; // the category is empty now
-    if (listed != S_OK || !monikers)
+    if (listed != S_OK)
         return true;
     for (;;) {
         ComPtr<IMoniker> listedDevice;

@@ -155,6 +155,10 @@ private:
     using TList = std::vector<TCapDeviceInfo>;
 
     void EnumerateAll();
+    // The system's enumerator of the category's devices: S_OK with one, S_FALSE for an
+    // empty category, a failure when it cannot be asked.
+    HRESULT ListCategory(TDeviceCategory category,
+                         Microsoft::WRL::ComPtr<IEnumMoniker>& monikers) const;
     void EnumerateCategory(TDeviceCategory category, TList& list);
     const TList& List(TDeviceCategory category) const;
     TList& List(TDeviceCategory category);
