@@ -1,8 +1,6 @@
 #include "app/MainForm.h"
 
 #include "app/FormatPanel.h"
-#include "app/RecordingText.h"
-#include "framework/Prompter.h"
 #include "camera/CommDataForm.h"
 #include "settings/FormPlacement.h"
 #include "settings/SettingsStore.h"
@@ -11,10 +9,6 @@ namespace tb {
 
 namespace {
 
-constexpr wchar_t kSection[] = L"Form1";
-constexpr wchar_t kCaption[] = L"PelmontTest2";
-constexpr wchar_t kAudioVideoOnly[] =
-    L"Audio is not recorded: this system's AVI writer takes video only.";
 constexpr wchar_t kAboutText[] =
     L"TestBench - video capture and camera control test bench, by Zarrow";
 
@@ -22,7 +16,7 @@ constexpr wchar_t kAboutText[] =
 
 TForm1::TForm1(TApplication& application, std::shared_ptr<IMediaPlatform> platform)
     : TForm(application, L"Form1") {
-    SetCaption(kCaption);
+    SetCaption(kMainCaption);
     SetBorderStyle(TBorderStyle::bsSizeable);
     SetBounds(178, 357, 332, 298);
     SetColor(clBtnFace());
@@ -102,15 +96,10 @@ void TForm1::SetCommData(TFCommData* commData) {
 void TForm1::FormCreate() {
     RestoreFormPlacement(Settings(), *this);
     bool autoSize = autoSize1_->Checked();
-    if (Settings().RegReadBool(kSection, L"Autosize", autoSize))
+    if (Settings().RegReadBool(kMainSection, L"Autosize", autoSize))
         autoSize1_->SetChecked(autoSize);
     ApplyAutoSize();
-    Settings().RegReadString(kSection, L"CaptureFile", recording_.FileName);
-    Settings().RegReadBool(kSection, L"CaptureTimeLimit", recording_.UseTimeLimit);
-    std::int32_t seconds = 0;
-    if (Settings().RegReadInteger(kSection, L"CaptureTimeLimitSec", seconds) && seconds >= 1 &&
-        seconds <= kLongestTimeLimitSec)
-        recording_.TimeLimitSec = seconds;
+    ReadRecordingChoice();
 }
 
 void TForm1::ApplyAutoSize() {
@@ -145,100 +134,12 @@ void TForm1::FormActivate() {
 
 void TForm1::FormClose(TCloseAction&) {
     SaveFormPlacement(Settings(), *this);
-    Settings().RegWriteBool(kSection, L"Autosize", autoSize1_->Checked());
+    Settings().RegWriteBool(kMainSection, L"Autosize", autoSize1_->Checked());
 }
 
 void TForm1::FormKeyUp(WORD& key, TShiftState shift) {
     if (commData_ != nullptr)
         commData_->FormKeyUp(key, shift);
-}
-
-void TForm1::CaptureToFile1Click() {
-    TVideoCapture& capture = VideoCapture1();
-    if (capture.Capturing())
-        return;
-    TRecordingDialog dialog(Application());
-    dialog.SetChoice(recording_);
-    if (capture.RecordsVideoOnly())
-        dialog.SetNote(kAudioVideoOnly);
-    const INT_PTR result = Application().Prompter().Modal(dialog.Name(), &dialog,
-                                                          [&dialog] { return dialog.ShowModal(); });
-    if (result != mrOk)
-        return;
-    recording_ = dialog.Choice();
-    Settings().RegWriteString(kSection, L"CaptureFile", recording_.FileName);
-    Settings().RegWriteBool(kSection, L"CaptureTimeLimit", recording_.UseTimeLimit);
-    Settings().RegWriteInteger(kSection, L"CaptureTimeLimitSec", recording_.TimeLimitSec);
-
-    // A folder that is not there, or a name that cannot be replaced, is told in words
-    // here; every other fault of the file comes from the capture control.
-    const std::wstring folder = FolderOf(recording_.FileName);
-    const DWORD attributes =
-        folder.empty() ? FILE_ATTRIBUTE_DIRECTORY : ::GetFileAttributesW(folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        Application().MessageBox(L"The folder \"" + folder +
-                                     L"\" does not exist. Choose another place for the "
-                                     L"recording.",
-                                 Application().Title(), MB_OK | MB_ICONWARNING);
-        return;
-    }
-    const DWORD existing = ::GetFileAttributesW(recording_.FileName.c_str());
-    if (existing != INVALID_FILE_ATTRIBUTES &&
-        (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
-        Application().MessageBox(L"\"" + recording_.FileName +
-                                     L"\" is read-only or a folder and cannot be replaced. "
-                                     L"Choose another name for the recording.",
-                                 Application().Title(), MB_OK | MB_ICONWARNING);
-        return;
-    }
-    capture.SetUseTimeLimit(recording_.UseTimeLimit);
-    capture.SetTimeLimitSec(recording_.TimeLimitSec);
-    capture.StartCapture(recording_.FileName);
-}
-
-void TForm1::StopCapture1Click() {
-    VideoCapture1().StopCapture();
-}
-
-void TForm1::RecordingStarted() {
-    captureToFile1_->SetEnabled(false);
-    stopCapture1_->SetEnabled(true);
-    RecordingProgress();
-}
-
-namespace {
-
-TRecordingCount CountOf(const TVideoCapture& capture) {
-    TRecordingCount count;
-    count.ElapsedMilliseconds = capture.ElapsedMilliseconds();
-    if (capture.CountsFrames())
-        count.Frames = capture.FramesNotDropped();
-    count.Dropped = capture.DroppedFrames();
-    return count;
-}
-
-} // namespace
-
-// Told once a second (the control's progress comes ten times a second).
-void TForm1::RecordingProgress() {
-    const TRecordingCount count = CountOf(VideoCapture1());
-    const std::uint32_t second = count.ElapsedMilliseconds / 1000;
-    if (second == shownSecond_ && Caption() != kCaption)
-        return;
-    shownSecond_ = second;
-    SetCaption(RecordingCaption(kCaption, count));
-}
-
-void TForm1::RecordingEnded() {
-    captureToFile1_->SetEnabled(true);
-    stopCapture1_->SetEnabled(false);
-    SetCaption(kCaption);
-    const TVideoCapture& capture = VideoCapture1();
-    const TCaptureEnd reason = capture.LastCaptureEnd();
-    Application().MessageBox(RecordingEndText(reason, capture.CaptureFileName(), CountOf(capture)),
-                             Application().Title(),
-                             MB_OK |
-                                 (RecordingEndWarns(reason) ? MB_ICONWARNING : MB_ICONINFORMATION));
 }
 
 void TForm1::Exit1Click() {

@@ -16,6 +16,11 @@
 
 namespace tb {
 
+// The main window's caption (a running recording adds its progress), and its section in
+// the settings store.
+constexpr wchar_t kMainCaption[] = L"PelmontTest2";
+constexpr wchar_t kMainSection[] = L"Form1";
+
 class TFFormatPanel;
 class TFCommData;
 
@@ -61,6 +66,8 @@ public:
     void About1Click();
 
 private:
+    // The last recording's choice from the settings (MainFormRecording.cpp).
+    void ReadRecordingChoice();
     // A recording's start, progress and end, as the window shows them.
     void RecordingStarted();
     void RecordingProgress();

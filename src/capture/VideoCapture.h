@@ -166,6 +166,8 @@ public:
     // when no capture was running or the graph would not stop.
     bool StopCapture();
     bool Capturing() const { return capturing_; }
+    // A video device is chosen (a capture can be asked for).
+    bool HasVideoDevice() const { return videoDevice_ != nullptr; }
     const std::wstring& CaptureFileName() const { return captureFileName_; }
     // Milliseconds since the capture started, as the last timer tick measured them.
     std::uint32_t ElapsedMilliseconds() const { return elapsedMilliseconds_; }
