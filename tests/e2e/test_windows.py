@@ -356,7 +356,8 @@ class TestWindows(unittest.TestCase):
                     self.session.click(x + width - FRAME - CAPTION_BUTTON // 2,
                                        y + FRAME + CAPTION_BUTTON // 2)
                 else:
-                    self.session.menu_keys(MAIN, "alt", "Down", "Return")
+                    # File > Exit, the last item of the File menu.
+                    self.session.menu_keys(MAIN, "alt", "Down", "Up", "Return")
                 texts = self.answer_reports(program, quiet=10, limit=20)
                 self.assertIn("Failed to create key Form1", texts)
                 self.assertEqual(program.wait(timeout=20), 0, "the program did not end")
