@@ -95,7 +95,7 @@ def frame_counter(avi, number):
 class Recording(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.session = harness.open_session("recording", time_limit=280)
+        cls.session = harness.open_session("recording", time_limit=420)
         cls.folder = tempfile.mkdtemp(prefix="tb-recording-")
 
     @classmethod
