@@ -116,10 +116,17 @@ class InstallerTest(unittest.TestCase):
         program = self.session.start_program(os.path.join(self.install_dir, "TestBench.exe"))
         rect = self.session.wait_for_window("PelmontTest2", timeout=60)
         first = self.session.screenshot(os.path.join(self.work, "first.png"), rect)
+        # The window is looked up afresh for each look: on a busy machine AutoSize grows it
+        # to the picture after it was first seen, and a shot of its first rectangle shows
+        # only bars, which do not move.
         deadline = time.monotonic() + 20
-        while not has_colour(first, "#FFFF00") and time.monotonic() < deadline:
+        while time.monotonic() < deadline:
             time.sleep(0.5)
-            self.session.screenshot(first, rect)
+            again = self.session.window_rect("PelmontTest2") or rect
+            self.session.screenshot(first, again)
+            if again == rect and has_colour(first, "#FFFF00"):
+                break
+            rect = again
         time.sleep(1)
         second = self.session.screenshot(harness.artifact_path("installed-program.png"), rect)
         for shot in (first, second):
