@@ -299,9 +299,12 @@ class Session:
         return stall_evidence.record(self, what, programs)
 
     def close_window(self, caption, timeout=30):
-        """Posts WM_CLOSE to the window, as its close box does; True once it is gone."""
+        """Posts WM_CLOSE to the window, as its close box does; True once it is gone.
+        A window that stays records the evidence first (record_stall)."""
         code, _ = self.run_wine(self.build_path("tools/closewindow/closewindow.exe"), caption,
                                 timeout=timeout)
+        if code != 0 and self.window_rect(caption) is not None:
+            self.record_stall("window %r did not close (closewindow: %d)" % (caption, code))
         return code == 0
 
     def children(self, caption):

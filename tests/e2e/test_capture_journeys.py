@@ -53,6 +53,10 @@ class CaptureJourneys(unittest.TestCase):
     # ---- the program
 
     def start(self, expect_picture=True):
+        # A case that failed with its program still open (a case of a table goes on to
+        # the next one) must not leave it to answer for the next start.
+        if self.program is not None and self.program.running():
+            self.program.kill()
         self.program = self.session.start_program(self.session.build_path("src/TestBench.exe"))
         rect = self.session.wait_for_window(CAPTION, timeout=60)
         self.assertIsNotNone(rect, "the main window never showed:\n" + self.program.output())

@@ -81,6 +81,8 @@ class OwnCameras(unittest.TestCase):
         env.update(extra_env or {})
         if video is not None:
             self.session.reg_add(CAPTURE_KEY, "VideoDeviceName", video)
+        if self.program is not None and self.program.running():
+            self.program.kill()  # a failed case of a table left it open
         self.program = self.session.start_program_with_env(
             self.session.build_path("src/TestBench.exe"), env)
         rect = self.session.wait_for_window(CAPTION, timeout=60)

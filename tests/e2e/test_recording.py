@@ -113,6 +113,8 @@ class Recording(unittest.TestCase):
     # ---- the program
 
     def start(self, camera, env=None, mode=None, audio=None):
+        if self.program is not None and self.program.running():
+            self.program.kill()  # a failed case of a table left it open
         self.session.reg_delete(APP_KEY)
         self.session.reg_add(CAPTURE_KEY, "VideoDeviceName", camera)
         if audio:
